@@ -1,0 +1,26 @@
+#pragma once
+// The platform's media-control string interface, reduced to the one thing the
+// program asks of it: carry out a whole command string and report an error
+// code (0 on success). The code is the platform's; callers do not interpret it.
+
+#include <memory>
+#include <string>
+
+namespace vp {
+
+inline constexpr const char* kDoorOpenCommand = "set cdaudio door open";
+inline constexpr const char* kDoorClosedCommand = "set cdaudio door closed";
+
+class MediaControl {
+public:
+    virtual ~MediaControl() = default;
+    // May throw RuntimeError when the interface itself cannot be reached
+    // (for instance a missing system library); a drive that cannot move is
+    // only an error code.
+    virtual int send(const std::string& command) = 0;
+};
+
+// The backend for the platform the program was built for.
+std::unique_ptr<MediaControl> makePlatformMediaControl();
+
+} // namespace vp

@@ -1,0 +1,57 @@
+#include "windows_media_control.h"
+
+#include "runtime_error.h"
+
+#include <windows.h>
+
+namespace vp {
+
+namespace {
+
+using MciSendStringA = DWORD(WINAPI*)(LPCSTR command, LPSTR returnString, UINT returnLength,
+                                      HWND callback);
+
+} // namespace
+
+WindowsMediaControl::WindowsMediaControl(std::string library, std::string entryPoint)
+    : library_(std::move(library)), entryPoint_(std::move(entryPoint))
+{
+}
+
+WindowsMediaControl::~WindowsMediaControl()
+{
+    if (module_) FreeLibrary(static_cast<HMODULE>(module_));
+}
+
+void WindowsMediaControl::bind()
+{
+    ++bindCount_;
+    // System directory only, so that a planted DLL beside the program or in
+    // the working directory is never picked up.
+    HMODULE module = LoadLibraryExA(library_.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module) throw RuntimeError(ErrorCode::DllNotFound, "File not found: " + library_);
+    FARPROC entry = GetProcAddress(module, entryPoint_.c_str());
+    if (!entry) {
+        FreeLibrary(module);
+        throw RuntimeError(ErrorCode::EntryPointNotFound,
+                           "Can't find DLL entry point " + entryPoint_ + " in " + library_);
+    }
+    module_ = module;
+    entry_ = reinterpret_cast<void*>(entry);
+}
+
+int WindowsMediaControl::send(const std::string& command)
+{
+    if (!entry_) bind();
+    const auto mciSendString = reinterpret_cast<MciSendStringA>(entry_);
+    // No reply buffer, no callback window: the program wants neither reply
+    // text nor a completion notice.
+    return static_cast<int>(mciSendString(command.c_str(), nullptr, 0, nullptr));
+}
+
+std::unique_ptr<MediaControl> makePlatformMediaControl()
+{
+    return std::make_unique<WindowsMediaControl>();
+}
+
+} // namespace vp

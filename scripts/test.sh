@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs whatever is missing, builds, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+groups=()
+for list in scripts/deps/*.txt; do groups+=("$(basename "$list" .txt)"); done
+scripts/install-deps.sh "${groups[@]}"
+
+cmake --preset default
+cmake --build --preset default
+ctest --preset default
