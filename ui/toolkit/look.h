@@ -1,0 +1,20 @@
+#pragma once
+// The look shared by both windows: one style and one font on every platform,
+// so that every caption fits the control it was laid out for.
+
+class QApplication;
+
+namespace vp {
+
+// The narrow sans face the windows were laid out for, at a size whose
+// captions all fit; applied to the whole application.
+void applyProgramLook(QApplication& application);
+
+// Loads the toolkit's own Finnish texts (standard buttons, the text box's
+// context menu), whatever the user's locale. Answers whether they were found.
+bool installFinnishTranslations(QApplication& application);
+
+// Routes the drive layer's information messages to the program's message box.
+void installInformationBox();
+
+} // namespace vp
