@@ -6,14 +6,47 @@
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QTranslator>
 
 namespace vp {
 
+namespace {
+
+// Fusion shades the inside of a frame a little darker than its background,
+// which would turn a yellow frame off-yellow. Frames here are drawn as a plain
+// outline, so their inside shows exactly their own colour.
+class ProgramStyle : public QProxyStyle {
+public:
+    ProgramStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        if (element != PE_FrameGroupBox) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(option->palette.color(QPalette::Window).darker(150));
+        painter->setBrush(Qt::NoBrush);
+        // The caption sits above the outline, as Fusion places it.
+        const int captionHeight =
+            qMax(pixelMetric(PM_ExclusiveIndicatorHeight), option->fontMetrics.height()) + 3;
+        painter->drawRect(option->rect.adjusted(0, captionHeight, -1, -1));
+        painter->restore();
+    }
+};
+
+} // namespace
+
 void applyProgramLook(QApplication& application)
 {
-    application.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    application.setStyle(new ProgramStyle);
     QFont font(QStringLiteral("Liberation Sans Narrow"));
     font.setPixelSize(12);
     application.setFont(font);
