@@ -44,9 +44,15 @@ public:
 
     int error() const { return error_; }
 
+    // The CD-ROM ioctls used here return 0 on success. When the SCSI layer
+    // carries the command itself and the drive refuses it (a door locked by
+    // a mount), the kernel returns the positive SCSI status instead of -1;
+    // that is a failure too, and reads as an I/O error.
     int ioctlError(unsigned long request, long argument) const
     {
-        return ::ioctl(fd_, request, argument) < 0 ? errno : 0;
+        const int result = ::ioctl(fd_, request, argument);
+        if (result < 0) return errno;
+        return result == 0 ? 0 : EIO;
     }
 
 private:

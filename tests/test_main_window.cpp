@@ -1,2 +1,608 @@
+// The main window driven as a user drives it: its layout and start-up state,
+// the tray buttons behind the confirmation gate, the adverts and counters,
+// and the background colour with its cycling timers.
+
+#include "colours.h"
+#include "fm_ponkka.h"
+#include "interval_timer.h"
+#include "look.h"
+#include "message_box.h"
+#include "module1.h"
+#include "recording_media_control.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
-QTEST_APPLESS_MAIN(QObject)
+#include <QTimer>
+
+#include <memory>
+#include <set>
+#include <vector>
+
+using namespace vp;
+
+namespace {
+
+const QString kWarning = QStringLiteral("    Varoitus! Rutabo vapaa alue. Tarkista asetukset.    ");
+const QString kOpenAdvert =
+    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman avauksen!    ");
+const QString kCloseAdvert =
+    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman sulkemisen!    ");
+
+struct Control {
+    const char* container;
+    const char* name;
+    const char* kind;
+    const char* text;
+    int left, top, width, height; // twips
+};
+
+// The layout, in twips, as the window was drawn.
+const Control kControls[] = {
+    {"centralwidget", "Picture1", "QLabel", nullptr, 240, 240, 1335, 3975},
+    {"centralwidget", "Frame1", "QGroupBox", "CD-Asema", 2040, 240, 1935, 1815},
+    {"Frame1", "CmdPonkka", "QPushButton", "&Avaa", 240, 360, 1335, 375},
+    {"Frame1", "CmdSulje", "QPushButton", "&Sulje", 240, 1080, 1335, 375},
+    {"centralwidget", "Frame4", "QGroupBox", "Tilastot", 4200, 240, 3255, 1815},
+    {"Frame4", "Label2", "QLabel", "Olet avannut cd-asemasi", 120, 360, 1815, 255},
+    {"Frame4", "LblPonkka", "QLabel", "0", 2040, 360, 375, 255},
+    {"Frame4", "Label4", "QLabel", "Kertaa", 2640, 360, 495, 255},
+    {"Frame4", "Label3", "QLabel", "Olet sulkenut cd-asemasi", 120, 720, 1815, 255},
+    {"Frame4", "LblSulku", "QLabel", "0", 2040, 720, 375, 255},
+    {"Frame4", "Label5", "QLabel", "Kertaa", 2640, 720, 495, 255},
+    {"Frame4", "Option5", "QRadioButton", "CD-asemasi on tällä hetkellä auki", 120, 1080, 2895, 255},
+    {"Frame4", "Option6", "QRadioButton", "CD-asemasi on tällä hetkellä kiinni", 120, 1440, 2775, 255},
+    {"centralwidget", "Frame2", "QGroupBox", "Asetukset", 2040, 2280, 1935, 1935},
+    {"Frame2", "Check1", "QCheckBox", "Ota mainokset puis!", 120, 360, 1695, 375},
+    {"Frame2", "Check2", "QCheckBox", "EN ole Rutabo.", 120, 720, 1695, 375},
+    {"Frame2", "Check3", "QCheckBox", "Ihan tosi !", 120, 1080, 1695, 375},
+    {"centralwidget", "Frame3", "QGroupBox", "Taustaväri", 4200, 2280, 3255, 1935},
+    {"Frame3", "Option1", "QRadioButton", "Keltainen", 240, 360, 1215, 255},
+    {"Frame3", "Option2", "QRadioButton", "Vihreä", 240, 720, 1215, 255},
+    {"Frame3", "Option3", "QRadioButton", "Punainen", 240, 1080, 1215, 255},
+    {"Frame3", "Option4", "QRadioButton", "Looppaa.. =)", 1680, 360, 1215, 255},
+    {"Frame3", "Label6", "QLabel", "Viive:", 1680, 720, 375, 255},
+    {"Frame3", "TxtViive", "QLineEdit", "1", 2160, 720, 615, 285},
+    {"Frame3", "Command1", "QPushButton", "&Käytä", 1680, 1320, 1335, 375},
+};
+
+QString textOf(const QWidget* widget)
+{
+    if (auto* box = qobject_cast<const QGroupBox*>(widget)) return box->title();
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+    if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+    if (auto* edit = qobject_cast<const QLineEdit*>(widget)) return edit->text();
+    return {};
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FmPonkka> window;
+    std::shared_ptr<RecordingMediaControl> drive;
+    std::vector<MessageBoxCall> boxes;
+    // What the count labels showed while each box was up.
+    std::vector<QString> openLabelDuringBox;
+
+    template <typename T = QWidget>
+    T* child(const char* name)
+    {
+        auto* found = window->findChild<T*>(QLatin1String(name));
+        if (!found) qFatal("no control %s", name);
+        return found;
+    }
+    IntervalTimer* timer(const char* name) { return child<IntervalTimer>(name); }
+    QWidget* surface() { return child("centralwidget"); }
+
+    void tickGate(bool check2 = true, bool check3 = true)
+    {
+        child<QCheckBox>("Check2")->setChecked(check2);
+        child<QCheckBox>("Check3")->setChecked(check3);
+    }
+    void click(const char* name) { QTest::mouseClick(child(name), Qt::LeftButton); }
+    QString label(const char* name) { return child<QLabel>(name)->text(); }
+
+    void apply(const char* option, const QString& delay = QStringLiteral("1"))
+    {
+        child<QRadioButton>(option)->setChecked(true);
+        child<QLineEdit>("TxtViive")->setText(delay);
+        click("Command1");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
+        applyProgramLook(*qApp);
+        installInformationBox();
+    }
+
+    void init()
+    {
+        drive = std::make_shared<RecordingMediaControl>();
+        Module1::setMediaControl(drive);
+        boxes.clear();
+        openLabelDuringBox.clear();
+        setMessageBoxObserver([this](const MessageBoxCall& call) {
+            boxes.push_back(call);
+            openLabelDuringBox.push_back(label("LblPonkka"));
+        });
+        // Counters left over from an earlier window must be cleared by the load.
+        Module1::OpenCount = 7;
+        Module1::CloseCount = 9;
+        window = std::make_unique<FmPonkka>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        setMessageBoxObserver(nullptr);
+        Module1::setMediaControl(nullptr);
+    }
+
+    // ---- layout and start-up ----------------------------------------------
+
+    void startsInItsLoadedState()
+    {
+        QCOMPARE(window->windowTitle(), QStringLiteral("Vorkula Ponkka 1.01"));
+        QCOMPARE(label("LblPonkka"), QStringLiteral("0"));
+        QCOMPARE(label("LblSulku"), QStringLiteral("0"));
+        QCOMPARE(Module1::OpenCount, std::int16_t(0));
+        QCOMPARE(Module1::CloseCount, std::int16_t(0));
+        QCOMPARE(backgroundColour(surface()), kYellow);
+        QVERIFY(child<QRadioButton>("Option1")->isChecked());
+        for (const char* name : {"Option2", "Option3", "Option4", "Option5", "Option6"})
+            QVERIFY2(!child<QRadioButton>(name)->isChecked(), name);
+        for (const char* name : {"Check1", "Check2", "Check3"})
+            QCOMPARE(child<QCheckBox>(name)->checkState(), Qt::Unchecked);
+        for (const char* name : {"Timer1", "Timer2", "Timer3"}) {
+            QVERIFY2(!timer(name)->isEnabled(), name);
+            QCOMPARE(timer(name)->interval(), 0);
+        }
+        QVERIFY(drive->commands.empty());
+        QVERIFY(boxes.empty());
+    }
+
+    void everyControlSitsWhereItWasDrawn()
+    {
+        for (const Control& c : kControls) {
+            QWidget* widget = child(c.name);
+            QVERIFY2(widget->inherits(c.kind), c.name);
+            QCOMPARE(widget->parentWidget()->objectName(), QLatin1String(c.container));
+            QCOMPARE(widget->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
+            if (c.text) QCOMPARE(textOf(widget), QString::fromUtf8(c.text));
+        }
+        QCOMPARE(surface()->size(), QSize(511, 304));
+
+        // The menu: "Tiedosto" holding "Tietoja" then "Sulje".
+        const QList<QAction*> menus = window->menuBar()->actions();
+        QCOMPARE(menus.size(), 1);
+        QCOMPARE(menus[0]->text(), QStringLiteral("Tiedosto"));
+        QCOMPARE(menus[0]->menu()->objectName(), QStringLiteral("mnutiedosto"));
+        const QList<QAction*> entries = menus[0]->menu()->actions();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0]->objectName(), QStringLiteral("mnutietoja"));
+        QCOMPARE(entries[0]->text(), QStringLiteral("Tietoja"));
+        QCOMPARE(entries[1]->objectName(), QStringLiteral("mnuSulje"));
+        QCOMPARE(entries[1]->text(), QStringLiteral("Sulje"));
+    }
+
+    void resizingMovesNothing()
+    {
+        std::vector<QRect> before;
+        for (const Control& c : kControls) before.push_back(child(c.name)->geometry());
+        window->resize(900, 700);
+        QTest::qWait(10);
+        window->resize(200, 150);
+        QTest::qWait(10);
+        for (std::size_t i = 0; i < std::size(kControls); ++i)
+            QCOMPARE(child(kControls[i].name)->geometry(), before[i]);
+    }
+
+    void tabVisitsControlsInTheirOrder()
+    {
+        const QStringList expected = {"CmdPonkka", "CmdSulje", "Check1", "Option3", "Option1",
+                                      "Option2", "Command1", "TxtViive", "Option4", "Option5",
+                                      "Option6", "Check2", "Check3"};
+        QStringList chain;
+        QWidget* first = child("CmdPonkka");
+        QWidget* w = first;
+        do {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window.get()) && w != window.get())
+                chain << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != first && chain.size() < 100);
+        QCOMPARE(chain, expected);
+    }
+
+    void everyBackgroundIsItsOwn()
+    {
+        for (const Control& c : kControls) {
+            QWidget* widget = child(c.name);
+            if (qobject_cast<QPushButton*>(widget) || qobject_cast<QLineEdit*>(widget)
+                || widget->objectName() == QLatin1String("Picture1"))
+                continue;
+            const std::uint32_t expected = widget->objectName() == QLatin1String("Option2") ? kGreen
+                : widget->objectName() == QLatin1String("Option3")                     ? kRed
+                                                                                        : kYellow;
+            QCOMPARE(backgroundColour(widget), expected);
+            QVERIFY2(widget->autoFillBackground(), c.name);
+        }
+        // On screen: a margin, the inside of a frame and a check box's label
+        // area each show exactly yellow.
+        const QImage shot = surface()->grab().toImage();
+        for (const QPoint p : {QPoint(120, 8), QPoint(140, 60), QPoint(400, 108), QPoint(200, 230)})
+            QCOMPARE(QColor(shot.pixel(p)), QColor(Qt::yellow));
+        QCOMPARE(QColor(shot.pixel(280 + 90, 152 + 58)), QColor(Qt::green)); // Option2, right of its text
+    }
+
+    void everyCaptionFitsItsControl()
+    {
+        for (const Control& c : kControls) {
+            QWidget* widget = child(c.name);
+            const QFontMetrics metrics = widget->fontMetrics();
+            QString text = textOf(widget);
+            text.remove(QLatin1Char('&'));
+            const int textWidth = metrics.horizontalAdvance(text);
+            int room = widget->width();
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                const bool radio = qobject_cast<QRadioButton*>(widget);
+                const bool check = qobject_cast<QCheckBox*>(widget);
+                if (radio || check) {
+                    room = widget->style()
+                               ->subElementRect(radio ? QStyle::SE_RadioButtonContents
+                                                      : QStyle::SE_CheckBoxContents,
+                                                &option, widget)
+                               .width();
+                } else {
+                    room -= 2 * widget->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, widget);
+                }
+            } else if (qobject_cast<QLineEdit*>(widget)) {
+                room -= 8; // frame and text margins
+            }
+            QVERIFY2(textWidth <= room,
+                     qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
+                                    .arg(c.name, text).arg(textWidth).arg(room)));
+            QVERIFY2(metrics.height() <= widget->height(), c.name);
+        }
+        // The counters' greatest value fits as well.
+        QVERIFY(child("LblPonkka")->fontMetrics().horizontalAdvance(QStringLiteral("32767"))
+                <= child("LblPonkka")->width());
+        QCOMPARE(QFontInfo(child("Label2")->font()).family(), QStringLiteral("Liberation Sans Narrow"));
+    }
+
+    // ---- tray buttons ------------------------------------------------------
+
+    void theGateStopsEveryButtonUnlessBothBoxesAreTicked_data()
+    {
+        QTest::addColumn<bool>("check2");
+        QTest::addColumn<bool>("check3");
+        QTest::addColumn<QString>("button");
+        for (const char* button : {"CmdPonkka", "CmdSulje", "Command1"}) {
+            QTest::addRow("neither, %s", button) << false << false << QString::fromLatin1(button);
+            QTest::addRow("only Check2, %s", button) << true << false << QString::fromLatin1(button);
+            QTest::addRow("only Check3, %s", button) << false << true << QString::fromLatin1(button);
+        }
+    }
+    void theGateStopsEveryButtonUnlessBothBoxesAreTicked()
+    {
+        QFETCH(bool, check2);
+        QFETCH(bool, check3);
+        QFETCH(QString, button);
+        tickGate(check2, check3);
+        child<QRadioButton>("Option2")->setChecked(true);
+        click(button.toLatin1().constData());
+
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].text, kWarning);
+        QCOMPARE(boxes[0].title, QStringLiteral("Vorkula Ponkka"));
+        QCOMPARE(boxes[0].icon, BoxIcon::None);
+        QVERIFY(drive->commands.empty());
+        QCOMPARE(label("LblPonkka"), QStringLiteral("0"));
+        QCOMPARE(label("LblSulku"), QStringLiteral("0"));
+        QCOMPARE(Module1::OpenCount + Module1::CloseCount, 0);
+        QVERIFY(!child<QRadioButton>("Option5")->isChecked() && !child<QRadioButton>("Option6")->isChecked());
+        QCOMPARE(backgroundColour(surface()), kYellow);
+    }
+
+    void aPartlyTickedBoxCountsAsTicked()
+    {
+        for (const char* name : {"Check2", "Check3"}) {
+            child<QCheckBox>(name)->setTristate(true);
+            child<QCheckBox>(name)->setCheckState(Qt::PartiallyChecked);
+        }
+        child<QCheckBox>("Check1")->setChecked(true);
+        click("CmdPonkka");
+        QCOMPARE(drive->commands, std::vector<std::string>{"set cdaudio door open"});
+        QVERIFY(boxes.empty());
+    }
+
+    void theAdvertComesBeforeTheCount()
+    {
+        tickGate();
+        click("CmdPonkka");
+        QCOMPARE(drive->commands, std::vector<std::string>{"set cdaudio door open"});
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].text, kOpenAdvert);
+        QCOMPARE(boxes[0].title, QStringLiteral("Vorkula Ponkka"));
+        QCOMPARE(boxes[0].icon, BoxIcon::None);
+        QCOMPARE(openLabelDuringBox[0], QStringLiteral("0")); // still the old count while it is up
+        QCOMPARE(label("LblPonkka"), QStringLiteral("1"));
+        QCOMPARE(Module1::OpenCount, std::int16_t(1));
+        QVERIFY(child<QRadioButton>("Option5")->isChecked());
+
+        click("CmdSulje");
+        QCOMPARE(drive->commands.back(), std::string("set cdaudio door closed"));
+        QCOMPARE(boxes.size(), std::size_t(2));
+        QCOMPARE(boxes[1].text, kCloseAdvert);
+        QCOMPARE(label("LblSulku"), QStringLiteral("1"));
+        QVERIFY(child<QRadioButton>("Option6")->isChecked());
+        QVERIFY(!child<QRadioButton>("Option5")->isChecked());
+    }
+
+    void takingTheAdvertsAwayCountsAtOnce()
+    {
+        tickGate();
+        child<QCheckBox>("Check1")->setChecked(true);
+        click("CmdPonkka");
+        click("CmdPonkka");
+        click("CmdPonkka");
+        click("CmdSulje");
+        QVERIFY(boxes.empty());
+        QCOMPARE(drive->commands.size(), std::size_t(4));
+        QCOMPARE(label("LblPonkka"), QStringLiteral("3"));
+        QCOMPARE(label("LblSulku"), QStringLiteral("1"));
+        QVERIFY(child<QRadioButton>("Option6")->isChecked());
+        QVERIFY(!child<QRadioButton>("Option5")->isChecked());
+    }
+
+    void mnemonicsClickTheButtons()
+    {
+        tickGate();
+        child<QCheckBox>("Check1")->setChecked(true);
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        // A mnemonic presses the button and releases it a moment later.
+        QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(drive->commands.size(), std::size_t(1));
+        QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(drive->commands.size(), std::size_t(2));
+        QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(drive->commands.size(), std::size_t(3));
+        QCOMPARE(drive->commands, (std::vector<std::string>{"set cdaudio door open", "set cdaudio door closed",
+                                                            "set cdaudio door open"}));
+        QCOMPARE(label("LblPonkka"), QStringLiteral("2"));
+        QCOMPARE(label("LblSulku"), QStringLiteral("1"));
+
+        child<QRadioButton>("Option3")->setChecked(true);
+        QTest::keyClick(window.get(), Qt::Key_K, Qt::AltModifier);
+        QTRY_COMPARE(backgroundColour(surface()), kRed);
+    }
+
+    void aCounterAtItsLimitStopsAfterTheAdvert()
+    {
+        tickGate();
+        child<QCheckBox>("Check1")->setChecked(true);
+        auto* open = child<QPushButton>("CmdPonkka");
+        for (int i = 0; i < 32767; ++i) open->click();
+        QCOMPARE(label("LblPonkka"), QStringLiteral("32767"));
+        click("CmdSulje"); // the state now shows "closed"
+
+        child<QCheckBox>("Check1")->setChecked(false);
+        const std::size_t sent = drive->commands.size();
+        click("CmdPonkka");
+        QCOMPARE(drive->commands.size(), sent + 1); // the tray still moves
+        QCOMPARE(boxes.size(), std::size_t(1));      // and the advert still shows
+        QCOMPARE(boxes[0].text, kOpenAdvert);
+        QCOMPARE(Module1::OpenCount, std::int16_t(32767));
+        QCOMPARE(label("LblPonkka"), QStringLiteral("32767"));
+        QVERIFY(child<QRadioButton>("Option6")->isChecked()); // state left as it was
+        QVERIFY(!child<QRadioButton>("Option5")->isChecked());
+
+        // The window is still in working order.
+        click("CmdSulje");
+        QCOMPARE(label("LblSulku"), QStringLiteral("2"));
+    }
+
+    void anUnreachableMediaControlEndsTheClickQuietly()
+    {
+        static const ErrorCode missing = ErrorCode::DllNotFound;
+        drive->failWith = &missing;
+        tickGate();
+        click("CmdPonkka");
+        QVERIFY(boxes.empty());
+        QCOMPARE(label("LblPonkka"), QStringLiteral("0"));
+        QCOMPARE(Module1::OpenCount, std::int16_t(0));
+        QVERIFY(!child<QRadioButton>("Option5")->isChecked());
+
+        drive->failWith = nullptr;
+        click("CmdPonkka");
+        QCOMPARE(label("LblPonkka"), QStringLiteral("1"));
+    }
+
+    void aDriveThatCannotMoveIsNotReported()
+    {
+        drive->result = 5; // the drive answered with an error
+        tickGate();
+        click("CmdSulje");
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].text, kCloseAdvert);
+        QCOMPARE(label("LblSulku"), QStringLiteral("1"));
+    }
+
+    void theStateOptionsCanBeClickedByHand()
+    {
+        click("Option6");
+        QVERIFY(child<QRadioButton>("Option6")->isChecked());
+        QVERIFY(child<QRadioButton>("Option1")->isChecked()); // another group, untouched
+        QVERIFY(drive->commands.empty());
+        QVERIFY(boxes.empty());
+        QCOMPARE(label("LblSulku"), QStringLiteral("0"));
+    }
+
+    void informationMessagesUseTheProgramsBox()
+    {
+        Module1::DriveCommand("msg", "");
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].text, QString());
+        QCOMPARE(boxes[0].title, QStringLiteral("Information"));
+        QCOMPARE(boxes[0].icon, BoxIcon::Information);
+    }
+
+    void menuSuljeAndTheCloseBoxEndTheProgram()
+    {
+        QCoreApplication::setQuitLockEnabled(true);
+        QTimer::singleShot(0, this, [this] { window->findChild<QAction*>(QStringLiteral("mnuSulje"))->trigger(); });
+        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); }); // only if it did not end
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!window->isVisible());
+        QVERIFY(boxes.empty()); // no question asked
+
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTimer::singleShot(0, this, [this] { window->close(); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!window->isVisible());
+    }
+
+    // ---- background colour -------------------------------------------------
+
+    void applyPaintsOnlyTheWindowsOwnSurface_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<uint>("colour");
+        QTest::newRow("Vihreä") << "Option2" << uint(kGreen);
+        QTest::newRow("Punainen") << "Option3" << uint(kRed);
+        QTest::newRow("Keltainen") << "Option1" << uint(kYellow);
+    }
+    void applyPaintsOnlyTheWindowsOwnSurface()
+    {
+        QFETCH(QString, option);
+        QFETCH(uint, colour);
+        tickGate();
+        if (colour == kYellow) apply("Option3"); // start from another colour
+        apply(option.toLatin1().constData());
+        QCOMPARE(backgroundColour(surface()), colour);
+
+        const QImage shot = surface()->grab().toImage();
+        QCOMPARE(shot.pixel(120, 8), bgrToRgb(colour));           // a margin
+        QCOMPARE(shot.pixel(140, 60), bgrToRgb(kYellow));         // inside "CD-Asema"
+        QCOMPARE(shot.pixel(200, 230), bgrToRgb(kYellow));        // a check box's own area
+        QCOMPARE(shot.pixel(280 + 90, 152 + 82), bgrToRgb(kRed)); // Option3 keeps red
+        for (const char* name : {"Frame1", "Frame2", "Frame3", "Frame4", "Label2", "Check1", "Option1", "Option4"})
+            QCOMPARE(backgroundColour(child(name)), kYellow);
+        for (const char* name : {"Timer1", "Timer2", "Timer3"}) QVERIFY(!timer(name)->isEnabled());
+    }
+
+    void cyclingShowsAllThreeColoursAndAFixedColourStopsIt()
+    {
+        tickGate();
+        std::set<std::uint32_t> seen;
+        for (const char* name : {"Timer1", "Timer2", "Timer3"})
+            connect(timer(name), &IntervalTimer::tick, this, [&] { seen.insert(backgroundColour(surface())); });
+        apply("Option4", QStringLiteral("1"));
+        QCOMPARE(backgroundColour(surface()), kYellow); // no repaint until the first tick
+        QCOMPARE(timer("Timer1")->interval(), 1000);
+        QCOMPARE(timer("Timer2")->interval(), 1857);
+        QCOMPARE(timer("Timer3")->interval(), 2253);
+        for (const char* name : {"Timer1", "Timer2", "Timer3"}) QVERIFY(timer(name)->isTicking());
+
+        QTRY_COMPARE_WITH_TIMEOUT(seen.size(), std::size_t(3), 3000);
+        QVERIFY(seen.count(kYellow) && seen.count(kGreen) && seen.count(kRed));
+
+        apply("Option1");
+        QCOMPARE(backgroundColour(surface()), kYellow);
+        for (const char* name : {"Timer1", "Timer2", "Timer3"}) QVERIFY(!timer(name)->isTicking());
+        seen.clear();
+        QTest::qWait(1200);
+        QVERIFY(seen.empty());
+        QCOMPARE(backgroundColour(surface()), kYellow);
+    }
+
+    void anIntervalOutOfRangeLeavesTheLaterTimersAlone()
+    {
+        tickGate();
+        apply("Option4", QStringLiteral("1"));
+        apply("Option4", QStringLiteral("30"));
+        QCOMPARE(timer("Timer1")->interval(), 30000);
+        QCOMPARE(timer("Timer2")->interval(), 55710);
+        QCOMPARE(timer("Timer3")->interval(), 2253); // 67590 does not fit; kept from before
+        for (const char* name : {"Timer1", "Timer2", "Timer3"}) QVERIFY(timer(name)->isEnabled());
+
+        apply("Option4", QStringLiteral("-1")); // the very first interval fails
+        QCOMPARE(timer("Timer1")->interval(), 30000);
+        QCOMPARE(timer("Timer2")->interval(), 55710);
+        for (const char* name : {"Timer1", "Timer2", "Timer3"}) QVERIFY(timer(name)->isEnabled());
+    }
+
+    void anUnreadableDelayLeavesTheTimersEnabledButStill()
+    {
+        tickGate();
+        apply("Option4", QStringLiteral("abc"));
+        for (const char* name : {"Timer1", "Timer2", "Timer3"}) {
+            QVERIFY(timer(name)->isEnabled());
+            QCOMPARE(timer(name)->interval(), 0);
+            QVERIFY(!timer(name)->isTicking());
+        }
+        QTest::qWait(100);
+        QCOMPARE(backgroundColour(surface()), kYellow);
+        QVERIFY(boxes.empty());
+    }
+
+    void theDelayIsReadInTheUsersLocale()
+    {
+        tickGate();
+        apply("Option4", QStringLiteral("0,7"));
+        QCOMPARE(timer("Timer1")->interval(), 700);
+        QCOMPARE(timer("Timer2")->interval(), 1299); // 1299,9: the comma drops the fraction
+        QCOMPARE(timer("Timer3")->interval(), 1577);
+
+        QLocale::setDefault(QLocale::c());
+        apply("Option4", QStringLiteral("0.7"));
+        QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
+        QCOMPARE(timer("Timer2")->interval(), 1300); // 1299.9 rounds
+    }
+
+    void timersTickWhileARealAdvertIsUp()
+    {
+        setMessageBoxObserver(nullptr); // a real, modal box this time
+        tickGate();
+        apply("Option4", QStringLiteral("0,02"));
+        int ticks = 0;
+        for (const char* name : {"Timer1", "Timer2", "Timer3"})
+            connect(timer(name), &IntervalTimer::tick, this, [&] { ++ticks; });
+
+        int ticksWhileUp = -1;
+        QString advertText;
+        QTimer::singleShot(400, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            advertText = box->text();
+            ticksWhileUp = ticks;
+            box->accept();
+        });
+        click("CmdPonkka"); // returns when the box is dismissed
+        QCOMPARE(advertText, kOpenAdvert);
+        QVERIFY2(ticksWhileUp >= 5, qPrintable(QString::number(ticksWhileUp)));
+        QCOMPARE(label("LblPonkka"), QStringLiteral("1"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

@@ -5,6 +5,8 @@
 //
 //   find                 which drive the backend would use
 //   drive VERB [ARG]     Module1::DriveCommand(VERB, ARG), as the buttons call it
+//   user VERB [ARG]      the same in a child process running as an ordinary user
+//                        (uid and gid 1000), as the program runs on a desktop
 //   mount | umount       mount the disc read-only on /mnt (iso9660), or unmount it
 //   read FILE            print the first line of /mnt/FILE
 //   dmesg                print the kernel log
@@ -31,6 +33,8 @@
 #include <sys/klog.h>
 #include <sys/mount.h>
 #include <sys/reboot.h>
+#include <sys/wait.h>
+#include <grp.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -80,13 +84,43 @@ void driveCommand(const std::string& verb, const std::string& argument)
     }
 }
 
+// Right after a disc goes in, the drive answers "not ready" for a moment, as a
+// real one spinning up does; a person would simply try again.
+void driveCommandAsUser(const std::string& verb, const std::string& argument)
+{
+    const pid_t child = ::fork();
+    if (child < 0) {
+        say("fork failed " + errorText(errno));
+        return;
+    }
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0) {
+            say("cannot become an ordinary user " + errorText(errno));
+            ::_exit(2);
+        }
+        say("running as uid " + std::to_string(::getuid()));
+        driveCommand(verb, argument);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        say("user process ended abnormally, status " + std::to_string(status));
+}
+
 void mountDisc()
 {
     const std::string device = vp::findDefaultCdDrive();
-    if (::mount(device.c_str(), "/mnt", "iso9660", MS_RDONLY, nullptr) == 0)
-        say("mount " + device + " ok");
-    else
-        say("mount " + device + " failed " + errorText(errno));
+    int error = 0;
+    for (int attempt = 1; attempt <= 20; ++attempt) {
+        if (::mount(device.c_str(), "/mnt", "iso9660", MS_RDONLY, nullptr) == 0) {
+            say("mount " + device + " ok (attempt " + std::to_string(attempt) + ")");
+            return;
+        }
+        error = errno;
+        ::usleep(100 * 1000);
+    }
+    say("mount " + device + " failed " + errorText(error));
 }
 
 void readFile(const std::string& name)
@@ -146,6 +180,11 @@ int main()
             words >> verb;
             std::getline(words >> std::ws, argument);
             driveCommand(verb, argument);
+        } else if (command == "user") {
+            std::string verb, argument;
+            words >> verb;
+            std::getline(words >> std::ws, argument);
+            driveCommandAsUser(verb, argument);
         } else if (command == "mount") {
             mountDisc();
         } else if (command == "umount") {

@@ -3,6 +3,7 @@
 #include "ui_fm_ponkka.h"
 
 #include "colours.h"
+#include "fm_tietoja.h"
 #include "interval_timer.h"
 #include "message_box.h"
 #include "module1.h"
@@ -80,7 +81,14 @@ void FmPonkka::Form_Load()
 
 void FmPonkka::setWindowColour(std::uint32_t bgr) { setBackgroundColour(ui->centralwidget, bgr); }
 
-void FmPonkka::mnutietoja_Click() {}
+void FmPonkka::mnutietoja_Click()
+{
+    // Modal: this window takes no input until the About window is closed,
+    // while every timer keeps ticking. Closing it unloads it, so each
+    // opening builds it afresh.
+    FmTietoja about(this);
+    about.exec();
+}
 
 void FmPonkka::mnuSulje_Click() { close(); }
 

@@ -48,7 +48,7 @@ void applyProgramLook(QApplication& application)
 {
     application.setStyle(new ProgramStyle);
     QFont font(QStringLiteral("Liberation Sans Narrow"));
-    font.setPixelSize(12);
+    font.setPixelSize(11);
     application.setFont(font);
 }
 

@@ -1,0 +1,528 @@
+// The About window: its layout, the sliding portrait, the position limit, and
+// its modal showing from the main window's menu.
+
+#include "colours.h"
+#include "fm_ponkka.h"
+#include "fm_tietoja.h"
+#include "interval_timer.h"
+#include "look.h"
+#include "message_box.h"
+#include "module1.h"
+#include "recording_media_control.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+using namespace vp;
+
+namespace {
+
+template <typename T = QWidget>
+T* control(const QObject* window, const char* name)
+{
+    return window->findChild<T*>(QLatin1String(name));
+}
+
+IntervalTimer* timer4(const FmTietoja& about) { return control<IntervalTimer>(&about, "Timer4"); }
+
+void tick(FmTietoja& about, int times = 1)
+{
+    for (int i = 0; i < times; ++i) emit timer4(about)->tick();
+}
+
+void push(FmTietoja& about, int times = 1)
+{
+    for (int i = 0; i < times; ++i) control<QPushButton>(&about, "Command2")->click();
+}
+
+// A click as the user makes it: through the window system into the control's
+// window, so that a window blocked by a modal one never receives it.
+void userClick(QWidget* widget)
+{
+    QWidget* window = widget->window();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      widget->mapTo(window, widget->rect().center()));
+}
+
+// Where the picture is shown, in pixels within Frame1.
+int shownTop(const FmTietoja& about) { return control(&about, "Picture1")->y(); }
+
+bool whollyOutsideFrame(const FmTietoja& about)
+{
+    return !control(&about, "Picture1")->geometry().intersects(control(&about, "Frame1")->rect());
+}
+
+// Chooses "Tietoja" in the main window's menu and runs `whileOpen` once the
+// About window is up. `whileOpen` gets the window that blocks the others
+// (null if none does) and must close it. Answers whether `whileOpen` ran
+// before the menu call returned, that is, while the menu's handler waited.
+bool openAboutFromMenu(FmPonkka& main, const std::function<void(FmTietoja*)>& whileOpen)
+{
+    QObject context;
+    bool ran = false;
+    QTimer::singleShot(0, &context, [&] {
+        ran = true;
+        whileOpen(qobject_cast<FmTietoja*>(QApplication::activeModalWidget()));
+    });
+    // Should `whileOpen` leave the window open, close it anyway so that the
+    // test fails instead of hanging.
+    QTimer::singleShot(20000, &context, [&] {
+        for (FmTietoja* about : main.findChildren<FmTietoja*>()) about->close();
+    });
+    control<QAction>(&main, "mnutietoja")->trigger();
+    return ran;
+}
+
+} // namespace
+
+class TestAboutWindow : public QObject {
+    Q_OBJECT
+
+    std::vector<MessageBoxCall> boxes;
+    std::shared_ptr<RecordingMediaControl> recorder;
+
+private slots:
+    void initTestCase()
+    {
+        applyProgramLook(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+    }
+
+    void init()
+    {
+        boxes.clear();
+        setMessageBoxObserver([this](const MessageBoxCall& call) { boxes.push_back(call); });
+        recorder = std::make_shared<RecordingMediaControl>();
+        Module1::setMediaControl(recorder);
+    }
+
+    void cleanup()
+    {
+        setMessageBoxObserver(nullptr);
+        Module1::setMediaControl(nullptr);
+    }
+
+    // ---- Layout -------------------------------------------------------------
+
+    void controlsHaveTheirTextsContainersAndPlaces_data()
+    {
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("twips");
+        auto row = [](const char* name, const char* container, const char* kind, const char* text, int left,
+                      int top, int width, int height) {
+            QTest::newRow(name) << QString::fromLatin1(container) << QString::fromLatin1(kind)
+                                << QString::fromUtf8(text) << QRect(left, top, width, height);
+        };
+        row("Frame1", "FmTietoja", "QGroupBox", "Tämän softan on koodaillut", 240, 240, 4695, 3015);
+        row("Picture1", "Frame1", "QLabel", "", 600, 480, 1215, 1575);
+        row("Label3", "Frame1", "QLabel", "Vorkula Ponkka 1.01", 2280, 480, 1935, 255);
+        row("Label1", "Frame1", "QLabel", "Ponkka-tiimi", 2280, 960, 1095, 255);
+        row("Label2", "Frame1", "QLabel", "Vapaa-ajan koodarit ja cd-asemien ammattiavaajat", 2280, 1440, 2295, 495);
+        row("Command2", "Frame1", "QPushButton", "Mee puis !", 2280, 2040, 1215, 375);
+        row("Command1", "Frame1", "QPushButton", "&Sulje", 3600, 2040, 975, 375);
+        row("Label4", "Frame1", "QLabel", "ponkka-tiimi@example.org", 2280, 2640, 2295, 255);
+    }
+    void controlsHaveTheirTextsContainersAndPlaces()
+    {
+        QFETCH(QString, container);
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(QRect, twips);
+        FmTietoja about;
+        // The picture's designed place is its landing place.
+        about.setPictureTop(FmTietoja::kLandingTop);
+
+        QWidget* widget = control(&about, QTest::currentDataTag());
+        QVERIFY(widget);
+        QCOMPARE(widget->parentWidget()->objectName(), container);
+        QCOMPARE(widget->metaObject()->className(), kind);
+        QCOMPARE(widget->geometry(), twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        if (auto* frame = qobject_cast<QGroupBox*>(widget)) QCOMPARE(frame->title(), text);
+        if (auto* label = qobject_cast<QLabel*>(widget)) QCOMPARE(label->text(), text);
+        if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), text);
+    }
+
+    void windowIsAnOrdinaryResizableWindowCentredOnTheScreen()
+    {
+        FmTietoja about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("Tietoja"));
+        QCOMPARE(about.windowType(), Qt::Window);
+        QVERIFY(about.windowFlags().testFlags(Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint));
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QCOMPARE(about.size(), QSize(342, 232));
+        const QRect screen = about.screen()->geometry();
+        QVERIFY(qAbs(about.frameGeometry().center().x() - screen.center().x()) <= 1);
+        QVERIFY(qAbs(about.frameGeometry().center().y() - screen.center().y()) <= 1);
+
+        std::vector<std::pair<QWidget*, QRect>> before;
+        for (QWidget* child : about.findChildren<QWidget*>()) before.emplace_back(child, child->geometry());
+        about.resize(600, 450);
+        QCOMPARE(about.size(), QSize(600, 450));
+        about.resize(200, 120);
+        for (const auto& [child, geometry] : before) QCOMPARE(child->geometry(), geometry);
+    }
+
+    // Only the two push buttons take the focus: "&Sulje" comes before
+    // "Mee puis !" in the keyboard order, so it has the focus when the window opens.
+    void keyboardOrderRunsFromSuljeToMeePuis()
+    {
+        FmTietoja about;
+        about.show();
+        QApplication::setActiveWindow(&about);
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        auto* sulje = control<QPushButton>(&about, "Command1");
+        auto* meePuis = control<QPushButton>(&about, "Command2");
+        QCOMPARE(QApplication::focusWidget(), sulje);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), meePuis);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), sulje);
+        for (const char* name : {"Frame1", "Picture1", "Label1", "Label2", "Label3", "Label4"})
+            QCOMPARE(control(&about, name)->focusPolicy(), Qt::NoFocus);
+    }
+
+    void everythingButButtonsAndPictureIsYellowOnScreen()
+    {
+        FmTietoja about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        for (const char* name : {"Frame1", "Label1", "Label2", "Label3", "Label4"}) {
+            QCOMPARE(backgroundColour(control(&about, name)), kYellow);
+            QVERIFY(control(&about, name)->autoFillBackground());
+        }
+        for (const char* name : {"Command1", "Command2"})
+            QVERIFY(fromBgr(kYellow) != control(&about, name)->palette().color(QPalette::Button));
+
+        const QColor yellow = fromBgr(kYellow);
+        auto pixelAt = [&about](const char* name, QPoint inside) {
+            QWidget* widget = control(&about, name);
+            return about.grab().toImage().pixelColor(widget->mapTo(&about, inside));
+        };
+        QCOMPARE(about.grab().toImage().pixelColor(4, 4), yellow);  // the window's margin
+        QCOMPARE(pixelAt("Frame1", QPoint(128, 60)), yellow);       // between picture and labels
+        QCOMPARE(pixelAt("Label1", QPoint(70, 8)), yellow);         // past the end of each text
+        QCOMPARE(pixelAt("Label2", QPoint(150, 30)), yellow);
+        QCOMPARE(pixelAt("Label3", QPoint(126, 8)), yellow);
+        QCOMPARE(pixelAt("Label4", QPoint(150, 8)), yellow);
+
+        // Frame1 clips the picture: above the frame only the window shows.
+        QVERIFY(shownTop(about) < 0);
+        QCOMPARE(pixelAt("Frame1", QPoint(80, -6)), yellow);
+        tick(about, 16);
+        QVERIFY(pixelAt("Picture1", QPoint(40, 50)) != yellow);
+    }
+
+    void everyTextFitsItsControlAtTheProgramFont()
+    {
+        FmTietoja about;
+        for (QLabel* label : about.findChildren<QLabel*>()) {
+            if (label->objectName() == QLatin1String("Picture1")) continue;
+            QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans Narrow"));
+            const QRect room = label->contentsRect();
+            const QRect needed = label->fontMetrics().boundingRect(
+                QRect(room.topLeft(), QSize(room.width(), 1000)),
+                int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0), label->text());
+            QVERIFY2(room.contains(needed), qPrintable(label->objectName()));
+            if (!label->wordWrap())
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= room.width(),
+                         qPrintable(label->objectName()));
+        }
+        for (QPushButton* button : about.findChildren<QPushButton*>()) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            const QSize needed = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+            QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+                     qPrintable(button->objectName()));
+        }
+        auto* frame = control<QGroupBox>(&about, "Frame1");
+        QVERIFY(frame->fontMetrics().horizontalAdvance(frame->title()) + 16 <= frame->width());
+    }
+
+    // ---- The slide ----------------------------------------------------------
+
+    void loadLiftsThePictureAboveTheFrameAndStartsTimer4()
+    {
+        FmTietoja about;
+        QCOMPARE(about.pictureTop(), std::int16_t(-1440));
+        QCOMPARE(shownTop(about), -96);
+        // All but its lowest 135 twips (9 pixels) lie above the frame.
+        QCOMPARE(control(&about, "Picture1")->geometry().intersected(control(&about, "Frame1")->rect()).height(),
+                 9);
+        QVERIFY(timer4(about)->isEnabled());
+        QCOMPARE(timer4(about)->interval(), 500);
+        QVERIFY(timer4(about)->isTicking());
+    }
+
+    void leftAloneItLandsAfterExactly16TicksAndStays()
+    {
+        FmTietoja about;
+        for (int k = 1; k <= 15; ++k) {
+            tick(about);
+            QCOMPARE(about.pictureTop(), -1440 + 120 * k);
+            QCOMPARE(shownTop(about), -96 + 8 * k);
+        }
+        tick(about);
+        QCOMPARE(about.pictureTop(), std::int16_t(480));
+        QCOMPARE(shownTop(about), 32);
+        tick(about, 20);
+        QCOMPARE(about.pictureTop(), std::int16_t(480));
+        QCOMPARE(shownTop(about), 32);
+        QVERIFY(timer4(about)->isEnabled());
+    }
+
+    // The one test that waits for the real timer: about eight seconds.
+    void theRealTimerLandsItInEightSeconds()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        FmTietoja about;
+        about.show();
+        QTRY_COMPARE_WITH_TIMEOUT(about.pictureTop(), std::int16_t(480), 12000);
+        const qint64 landedAfter = clock.elapsed();
+        QVERIFY2(landedAfter >= 7900 && landedAfter < 10000, qPrintable(QString::number(landedAfter)));
+        QTest::qWait(1100); // two more ticks
+        QCOMPARE(about.pictureTop(), std::int16_t(480));
+        QCOMPARE(shownTop(about), 32);
+    }
+
+    // The picture is shown at the whole pixel at or above its twips; the
+    // twips are never rounded through pixels.
+    void pushesMoveTheTwipsExactly()
+    {
+        FmTietoja about;
+        push(about);
+        QCOMPARE(about.pictureTop(), std::int16_t(-1390));
+        QCOMPARE(shownTop(about), -93);
+        tick(about, 15);
+        QCOMPARE(about.pictureTop(), std::int16_t(410));
+        tick(about);
+        QCOMPARE(about.pictureTop(), std::int16_t(530));
+        push(about, 2);
+        QCOMPARE(about.pictureTop(), std::int16_t(630));
+        QCOMPARE(shownTop(about), 42);
+    }
+
+    void aPushOffTheGridMakesItMissItsPlaceAndSlideOut_data()
+    {
+        QTest::addColumn<int>("ticksBefore");
+        QTest::newRow("at the start") << 0;
+        QTest::newRow("while sliding") << 5;
+        QTest::newRow("one tick before landing") << 15;
+        QTest::newRow("after landing") << 16;
+        QTest::newRow("long after landing") << 30;
+    }
+    void aPushOffTheGridMakesItMissItsPlaceAndSlideOut()
+    {
+        QFETCH(int, ticksBefore);
+        FmTietoja about;
+        tick(about, ticksBefore);
+        const int before = about.pictureTop();
+        push(about);
+        QCOMPARE(about.pictureTop(), before + 50);
+        for (int i = 0; i < 60; ++i) {
+            const int top = about.pictureTop();
+            tick(about);
+            QCOMPARE(about.pictureTop(), top + 120);
+        }
+        QVERIFY(about.pictureTop() > 3015);
+        QVERIFY(whollyOutsideFrame(about));
+    }
+
+    // Only the exact landing place stops the picture: pushes that add up to
+    // whole steps keep it on its way there.
+    void pushesAddingUpToWholeStepsStillLand()
+    {
+        FmTietoja about;
+        push(about, 12); // 600 twips, five steps
+        QCOMPARE(about.pictureTop(), std::int16_t(-840));
+        tick(about, 10);
+        QCOMPARE(about.pictureTop(), std::int16_t(360));
+        tick(about);
+        QCOMPARE(about.pictureTop(), std::int16_t(480));
+        tick(about, 5);
+        QCOMPARE(about.pictureTop(), std::int16_t(480));
+    }
+
+    // ---- The position limit ---------------------------------------------------
+
+    void aMovePastTheLimitStopsTimer4AndHoldsThePicture_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<bool>("pushing");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<bool>("stillTicking");
+        QTest::newRow("tick up to the limit") << 32647 << false << 32767 << true;
+        QTest::newRow("tick past the limit") << 32648 << false << 32648 << false;
+        QTest::newRow("tick at the limit") << 32767 << false << 32767 << false;
+        QTest::newRow("push up to the limit") << 32717 << true << 32767 << true;
+        QTest::newRow("push past the limit") << 32718 << true << 32718 << false;
+        QTest::newRow("push at the limit") << 32767 << true << 32767 << false;
+    }
+    void aMovePastTheLimitStopsTimer4AndHoldsThePicture()
+    {
+        QFETCH(int, start);
+        QFETCH(bool, pushing);
+        QFETCH(int, expected);
+        QFETCH(bool, stillTicking);
+        FmTietoja about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        about.setPictureTop(std::int16_t(start));
+        if (pushing)
+            userClick(control(&about, "Command2"));
+        else
+            tick(about);
+        QCOMPARE(about.pictureTop(), expected);
+        QCOMPARE(shownTop(about), twipsToPixelsFloor(expected));
+        QCOMPARE(timer4(about)->isEnabled(), stillTicking);
+    }
+
+    void afterTheLimitTheWindowStaysUsable()
+    {
+        FmTietoja about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        about.setPictureTop(32700);
+        tick(about);
+        QVERIFY(!timer4(about)->isEnabled());
+        QCOMPARE(about.pictureTop(), std::int16_t(32700));
+        userClick(control(&about, "Command2"));
+        QCOMPARE(about.pictureTop(), std::int16_t(32750));
+        userClick(control(&about, "Command2"));
+        userClick(control(&about, "Command2"));
+        QCOMPARE(about.pictureTop(), std::int16_t(32750));
+        QTest::qWait(600);
+        QCOMPARE(about.pictureTop(), std::int16_t(32750));
+        userClick(control(&about, "Command1"));
+        QVERIFY(!about.isVisible());
+    }
+
+    // ---- Showing from the main window ---------------------------------------
+
+    void escapeDoesNotCloseIt()
+    {
+        FmTietoja about;
+        about.show();
+        QApplication::setActiveWindow(&about);
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QVERIFY(about.isVisible());
+        QTest::keyClick(&about, Qt::Key_S, Qt::AltModifier);
+        QVERIFY(!about.isVisible());
+    }
+
+    void closingAndReopeningFromTheMenuStartsAfresh_data()
+    {
+        QTest::addColumn<QString>("closing");
+        QTest::newRow("Sulje clicked") << "click";
+        QTest::newRow("Alt+S") << "alt+s";
+        QTest::newRow("close box") << "close box";
+    }
+    void closingAndReopeningFromTheMenuStartsAfresh()
+    {
+        QFETCH(QString, closing);
+        FmPonkka main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+        bool modal = false;
+        int topAtOpening = 0;
+        int topWhenClosing = 0;
+        const bool ran = openAboutFromMenu(main, [&](FmTietoja* about) {
+            if (!about) return;
+            modal = about->isModal() && about->parentWidget() == &main;
+            topAtOpening = about->pictureTop();
+            tick(*about, 5);
+            push(*about);
+            topWhenClosing = about->pictureTop();
+            if (closing == QLatin1String("click"))
+                userClick(control(about, "Command1"));
+            else if (closing == QLatin1String("alt+s"))
+                QTest::keyClick(about, Qt::Key_S, Qt::AltModifier);
+            else
+                about->close();
+        });
+        QVERIFY(ran);
+        QVERIFY(modal);
+        QCOMPARE(topAtOpening, -1440);
+        QCOMPARE(topWhenClosing, -1440 + 5 * 120 + 50);
+        // Unloaded, not hidden.
+        QVERIFY(main.findChildren<FmTietoja*>().isEmpty());
+
+        bool freshTimer = false;
+        int topAtReopening = 0;
+        QVERIFY(openAboutFromMenu(main, [&](FmTietoja* about) {
+            if (!about) return;
+            topAtReopening = about->pictureTop();
+            freshTimer = timer4(*about)->isEnabled() && timer4(*about)->interval() == 500;
+            about->close();
+        }));
+        QCOMPARE(topAtReopening, -1440);
+        QVERIFY(freshTimer);
+        QVERIFY(main.findChildren<FmTietoja*>().isEmpty());
+    }
+
+    void whileOpenTheMainWindowCyclesColoursButTakesNoClicks()
+    {
+        FmPonkka main;
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        auto* timer2 = control<IntervalTimer>(&main, "Timer2");
+        QVERIFY(timer2);
+        QWidget* client = main.centralWidget();
+        QCOMPARE(backgroundColour(client), kYellow);
+        int greenTicks = 0;
+        connect(timer2, &IntervalTimer::tick, this, [&] { ++greenTicks; });
+
+        int ticksWhileOpen = 0;
+        std::uint32_t colourWhileOpen = 0;
+        int aboutTicksWhileOpen = 0;
+        QVERIFY(openAboutFromMenu(main, [&](FmTietoja* about) {
+            if (!about) return;
+            const int aboutStart = about->pictureTop();
+            timer2->setInterval(40);
+            timer2->setEnabled(true);
+            QTest::qWait(1100);
+            ticksWhileOpen = greenTicks;
+            colourWhileOpen = backgroundColour(client);
+            aboutTicksWhileOpen = (about->pictureTop() - aboutStart) / 120;
+            userClick(control(&main, "CmdPonkka"));
+            userClick(control(&main, "Check2"));
+            about->close();
+        }));
+        timer2->setEnabled(false);
+        QVERIFY2(ticksWhileOpen >= 10, qPrintable(QString::number(ticksWhileOpen)));
+        QCOMPARE(colourWhileOpen, kGreen);
+        QCOMPARE(aboutTicksWhileOpen, 2);
+        QVERIFY(boxes.empty());
+        QCOMPARE(control<QCheckBox>(&main, "Check2")->checkState(), Qt::Unchecked);
+        QVERIFY(recorder->commands.empty());
+
+        // The same clicks reach the main window once the About window is gone.
+        userClick(control(&main, "CmdPonkka"));
+        QCOMPARE(boxes.size(), std::size_t(1));
+        userClick(control(&main, "Check2"));
+        QCOMPARE(control<QCheckBox>(&main, "Check2")->checkState(), Qt::Checked);
+    }
+};
+
+QTEST_MAIN(TestAboutWindow)
+#include "test_about_window.moc"
