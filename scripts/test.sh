@@ -7,6 +7,6 @@ groups=()
 for list in scripts/deps/*.txt; do groups+=("$(basename "$list" .txt)"); done
 scripts/install-deps.sh "${groups[@]}"
 
-cmake --preset default
+cmake --preset default -DBUILD_TESTING=ON
 cmake --build --preset default
 ctest --preset default
