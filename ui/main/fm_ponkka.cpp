@@ -2,6 +2,7 @@
 
 #include "ui_fm_ponkka.h"
 
+#include "accessibility.h"
 #include "colours.h"
 #include "fm_tietoja.h"
 #include "interval_timer.h"
@@ -38,6 +39,7 @@ FmPonkka::FmPonkka(QWidget* parent)
     ui->setupUi(this);
     ui->Picture1->setPixmap(QPixmap(QStringLiteral(":/assets/banner.jpg")));
     colourControls();
+    describeMainWindowForAssistiveTechnology(*this);
     // Resizing the window moves nothing: the client area has no layout.
     resize(kClientSize.width(), kClientSize.height() + ui->menubar->sizeHint().height());
 

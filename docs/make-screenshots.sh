@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Renders the pictures in docs/ from the real program under Xvfb:
+#   main-window.png        the main window as it opens
+#   main-window-green.png  after ticking both confirmation boxes, choosing
+#                          "Vihreä" and pressing Alt+K
+#   advert.png             the advert box that "Avaa" shows (with no CD drive
+#                          nothing moves, but the advert comes all the same)
+#   about-window.png       the About window once its portrait has landed
+# The display runs no window manager, so each picture is a window's own
+# client area, without title bar or frame.
+# Usage: docs/make-screenshots.sh [PROGRAM]   (default: build it first)
+# Run it again whenever the look of a window changes, and commit the PNGs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+docs=$root/docs
+
+"$root/scripts/install-deps.sh" build test package
+if [ $# -ge 1 ]; then
+    program=$(realpath "$1")
+else
+    build=$root/build/screenshots
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+    nice cmake --build "$build" --target vorkula-ponkka
+    program=$build/app/vorkula-ponkka
+fi
+
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
+
+# Waits for a visible window whose title is exactly $1 and prints its id.
+window_named() {
+    local id
+    for _ in $(seq 150); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$id" ] && { echo "$id"; return; }
+        sleep 0.1
+    done
+    echo "no window '$1' appeared" >&2
+    return 1
+}
+
+# Keys go through the X test extension to the window that has the focus, as
+# typed ones do.
+
+# Captures a window's client area into docs/$2.
+capture() {
+    sleep 0.5 # let the last paint reach the screen
+    import -window "$1" "$docs/$2"
+    echo "$2: $(identify -format '%wx%h' "$docs/$2")"
+}
+
+# The controls' places in the main window, in twips from the client area's
+# top left corner (frame position plus control position), and their sizes.
+# Clicks go to the middle of the control; the menu bar lies above the client
+# area, so its height is added.
+twips_to_px() { echo $(( $1 / 15 )); }
+click_control() { # LEFT TOP WIDTH HEIGHT in twips
+    local x=$(( $(twips_to_px "$1") + $(twips_to_px "$3") / 2 ))
+    local y=$(( $(twips_to_px "$2") + $(twips_to_px "$4") / 2 + menu_bar ))
+    xdotool mousemove --window "$main" "$x" "$y" click 1
+    sleep 0.2
+}
+
+env -u QT_QPA_PLATFORM LANG=C.UTF-8 "$program" >"$work/program.log" 2>&1 &
+app_pid=$!
+main=$(window_named 'Vorkula Ponkka 1.01')
+eval "$(xdotool getwindowgeometry --shell "$main")"
+menu_bar=$(( HEIGHT - 4560 / 15 ))
+capture "$main" main-window.png
+
+click_control $((2040 + 120)) $((2280 + 720)) 1695 375   # Check2 "EN ole Rutabo."
+click_control $((2040 + 120)) $((2280 + 1080)) 1695 375  # Check3 "Ihan tosi !"
+click_control $((4200 + 240)) $((2280 + 720)) 1215 255   # Option2 "Vihreä"
+xdotool key alt+k
+capture "$main" main-window-green.png
+
+click_control $((2040 + 240)) $((240 + 360)) 1335 375    # CmdPonkka "&Avaa"
+advert=$(window_named 'Vorkula Ponkka')
+capture "$advert" advert.png
+xdotool windowfocus --sync "$advert" key Return
+sleep 0.3
+
+# Tiedosto, then its first entry, Tietoja.
+xdotool mousemove --window "$main" 20 $(( menu_bar / 2 )) click 1
+sleep 0.3
+xdotool key Down Return
+about=$(window_named 'Tietoja')
+sleep 8.5 # the portrait slides for eight seconds
+capture "$about" about-window.png
+
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+app_pid=

@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""The AppStream metainfo passes `appstreamcli validate --no-net` and agrees
+with the rest of the project: it names the desktop entry it is installed
+with and the program's version, and every screenshot it shows is a PNG in
+docs/."""
+
+import argparse
+import os
+import struct
+import subprocess
+import sys
+import urllib.parse
+import xml.etree.ElementTree as ET
+
+
+def png_size(path):
+    with open(path, "rb") as f:
+        head = f.read(24)
+    if len(head) < 24 or head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
+        return None
+    return struct.unpack(">II", head[16:24])
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--metainfo", required=True)
+    parser.add_argument("--app-id", required=True)
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--screenshots", required=True, help="the docs/ folder")
+    args = parser.parse_args()
+    failures = []
+
+    validation = subprocess.run(["appstreamcli", "validate", "--no-net", "--explain", args.metainfo],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    print(validation.stdout)
+    if validation.returncode != 0:
+        failures.append(f"appstreamcli validate exited with {validation.returncode}")
+
+    root = ET.parse(args.metainfo).getroot()
+    if root.findtext("id") != args.app_id:
+        failures.append(f"component id {root.findtext('id')!r}, expected {args.app_id!r}")
+    launchables = [l.text for l in root.findall("launchable[@type='desktop-id']")]
+    if launchables != [args.app_id + ".desktop"]:
+        failures.append(f"desktop-id launchables {launchables}, expected the installed entry {args.app_id}.desktop")
+    versions = [r.get("version") for r in root.findall("releases/release")]
+    if args.version not in versions:
+        failures.append(f"no release {args.version} among {versions}")
+
+    screenshots = root.findall("screenshots/screenshot")
+    defaults = [s for s in screenshots if s.get("type") == "default"]
+    if len(defaults) != 1:
+        failures.append(f"{len(defaults)} default screenshots, expected one")
+    referenced = []
+    for shot in screenshots:
+        if not shot.findall("caption"):
+            failures.append("a screenshot without a caption")
+        for image in shot.findall("image"):
+            url = urllib.parse.urlparse(image.text.strip())
+            if url.scheme != "https":
+                failures.append(f"screenshot {image.text!r} is not an https address")
+            name = os.path.basename(url.path)
+            referenced.append(name)
+            path = os.path.join(args.screenshots, name)
+            if not os.path.isfile(path):
+                failures.append(f"screenshot {name} is not in {args.screenshots}")
+            elif png_size(path) is None:
+                failures.append(f"{path} is not a PNG")
+    if len(set(referenced)) != len(referenced):
+        failures.append(f"a screenshot is listed twice: {referenced}")
+
+    for failure in failures:
+        print("FAIL:", failure)
+    if not failures:
+        print(f"PASS: {args.metainfo}, {len(referenced)} screenshots")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# The Debian package end to end, as a user meets it: cpack builds the .deb,
+# apt-get installs it, the desktop entry and icon are where menus and software
+# centres look, the program starts from the installed entry's command under
+# Xvfb and shows its window, and apt-get removes every file again.
+# Usage: deb_roundtrip.sh BUILD_DIR APP_ID
+# Needs root or passwordless sudo: it installs into the running system, and
+# removes the package again however the test ends.
+set -euo pipefail
+build=$1
+id=$2
+package=vorkula-ponkka
+title='Vorkula Ponkka 1.01'
+
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=()
+elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+    as_root=(sudo -n)
+else
+    echo "FAIL: this test installs a package into the system; run it as root or with passwordless sudo"
+    exit 1
+fi
+apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=300)
+
+work=$(mktemp -d)
+installed=0
+app_pid=
+xvfb_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    if [ "$installed" = 1 ]; then
+        echo "cleaning up: removing $package"
+        "${apt[@]}" remove "$package" >/dev/null 2>&1 || true
+        "${as_root[@]}" appstreamcli refresh-cache --force >/dev/null 2>&1 || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+step() { echo "== $*"; }
+
+# Two runs of this test at once would install and remove the same package
+# under each other.
+exec 9>/tmp/vorkula-ponkka-deb-test.lock
+flock -w 300 9 || fail "another package test holds /tmp/vorkula-ponkka-deb-test.lock"
+
+step "cpack -G DEB"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 \
+    || { cat "$work/cpack.log"; fail "cpack failed"; }
+debs=("$work"/cpack/"$package"_*.deb)
+[ -f "${debs[0]}" ] || { cat "$work/cpack.log"; fail "cpack made no $package .deb"; }
+deb=${debs[0]}
+echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Version) $(dpkg-deb -f "$deb" Architecture)"
+
+# The library dependencies are read off the executable by dpkg-shlibdeps; the
+# run-time data the program loads without linking it are named by hand.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for needed in 'libc6 (>=' 'libqt6widgets6 (>=' 'libqt6gui6 (>=' 'libstdc++6 (>=' qt6-translations-l10n fonts-liberation; do
+    grep -qF "$needed" <<<"$depends" || fail "Depends lacks $needed"
+done
+
+step "apt-get install ./$(basename "$deb")"
+installed=1
+"${apt[@]}" install "$deb" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "apt-get install failed"; }
+[ "$(dpkg-query -W -f='${Status}' "$package")" = "install ok installed" ] || fail "$package is not installed"
+
+step "desktop entry and icon"
+entry=/usr/share/applications/$id.desktop
+[ -f "$entry" ] || fail "no desktop entry $entry"
+dpkg-query -S "$entry" | grep -q "^$package:" || fail "$entry does not belong to $package"
+desktop-file-validate "$entry" || fail "the installed desktop entry does not validate"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+for file in "/usr/share/icons/hicolor/scalable/apps/$icon.svg" "/usr/share/icons/hicolor/48x48/apps/$icon.png"; do
+    [ -f "$file" ] || fail "the entry's icon $icon has no $file"
+done
+# Software centres read the AppStream cache: the component is there, with the
+# installed desktop entry and icon.
+"${as_root[@]}" appstreamcli refresh-cache --force >"$work/appstream.log" 2>&1 || { cat "$work/appstream.log"; fail "appstreamcli refresh-cache failed"; }
+appstreamcli get --details "$id" >"$work/component.txt" 2>&1 || { cat "$work/component.txt"; fail "the AppStream cache does not know $id"; }
+cat "$work/component.txt"
+grep -q "^Name: Vorkula Ponkka" "$work/component.txt" || fail "the AppStream component has no name"
+grep -q "^Icon: $icon" "$work/component.txt" || fail "the AppStream component has no icon"
+
+step "start the installed program from its desktop entry"
+exec_line=$(sed -n 's/^Exec=//p' "$entry")
+program=$(command -v "${exec_line%% *}") || fail "Exec=$exec_line is not on PATH"
+[ "$program" = /usr/bin/vorkula-ponkka ] || fail "Exec=$exec_line resolves to $program, not the installed /usr/bin/vorkula-ponkka"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -n 1 "$work/display")
+# As a user would start it: the platform's default window system, no test
+# platform, an English locale.
+env -u QT_QPA_PLATFORM LANG=en_US.UTF-8 "$program" >"$work/program.log" 2>&1 &
+app_pid=$!
+window=
+for _ in $(seq 200); do
+    window=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    kill -0 "$app_pid" 2>/dev/null || { cat "$work/program.log"; fail "the program ended before showing its window"; }
+    sleep 0.1
+done
+[ -n "$window" ] || { cat "$work/program.log"; fail "no visible window named '$title' within 20 s"; }
+[ "$(xdotool getwindowpid "$window")" = "$app_pid" ] || fail "the window '$title' is not the started program's"
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+xprop -id "$window" WM_CLASS | grep -qF "\"$wm_class\"" \
+    || fail "the window's $(xprop -id "$window" WM_CLASS) does not match StartupWMClass=$wm_class"
+echo "window $window '$title', pid $app_pid, class $wm_class"
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+app_pid=
+
+step "apt-get remove $package"
+"${apt[@]}" remove "$package" >"$work/remove.log" 2>&1 || { cat "$work/remove.log"; fail "apt-get remove failed"; }
+installed=0
+status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+case $status in "" | *not-installed | *config-files) ;; *) fail "$package is still '$status'" ;; esac
+for file in $(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }'); do
+    [ ! -e "$file" ] || fail "$file is left behind after removal"
+done
+"${as_root[@]}" appstreamcli refresh-cache --force >/dev/null 2>&1 || fail "appstreamcli refresh-cache failed"
+! appstreamcli get "$id" >/dev/null 2>&1 || fail "the AppStream cache still lists $id"
+echo "PASS: $(basename "$deb") installed, started and removed"

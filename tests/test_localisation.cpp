@@ -1,0 +1,165 @@
+// The standard texts the toolkit draws read in Finnish even when the user's
+// locale is English: the delay field's context menu and the buttons of
+// message boxes. The Finnish comes from Qt's own qtbase_fi.qm
+// (qt6-translations-l10n); the expected words below are the ones that file
+// holds.
+
+#include "fm_ponkka.h"
+#include "look.h"
+#include "message_box.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTranslator>
+
+#include <memory>
+
+using namespace vp;
+
+namespace {
+
+// An action's text without the shortcut that follows a tab.
+QString captionOf(const QAction* action) { return action->text().section(QLatin1Char('\t'), 0, 0); }
+
+QStringList captionsOf(const QMenu& menu)
+{
+    QStringList captions;
+    for (const QAction* action : menu.actions()) {
+        if (!action->isSeparator())
+            captions << captionOf(action);
+    }
+    return captions;
+}
+
+// Right-clicks the field as a user does and answers the menu that pops up.
+QMenu* openContextMenu(QLineEdit* field)
+{
+    const QPoint inside = field->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, field->mapToGlobal(inside));
+    QApplication::sendEvent(field, &event);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+} // namespace
+
+class TestLocalisation : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void delayFieldContextMenuReadsFinnish();
+    void programMessageBoxButtonReadsFinnish();
+    void standardButtonsReadFinnish_data();
+    void standardButtonsReadFinnish();
+};
+
+// The premise: an English-speaking user, for whom Qt by itself draws English
+// texts. Only then does Finnish in the later tests prove the program's doing.
+void TestLocalisation::initTestCase()
+{
+    QCOMPARE(QLocale::system().language(), QLocale::English);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    {
+        QLineEdit field;
+        const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+        QVERIFY(!menu->actions().isEmpty());
+        QCOMPARE(captionOf(menu->actions().first()), QStringLiteral("&Undo"));
+    }
+
+    QVERIFY2(installFinnishTranslations(*qApp),
+             "qtbase_fi.qm not found; it comes with the package qt6-translations-l10n");
+}
+
+void TestLocalisation::delayFieldContextMenuReadsFinnish()
+{
+    FmPonkka window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* delayField = window.findChild<QLineEdit*>(QStringLiteral("TxtViive"));
+    QVERIFY(delayField);
+
+    QPointer<QMenu> menu = openContextMenu(delayField);
+    QVERIFY2(menu, "no context menu popped up over TxtViive");
+    QVERIFY(menu->isVisible());
+    // Undo, Redo, Cut, Copy, Paste, Delete, Select All.
+    const QStringList finnish{
+        QStringLiteral("&Kumoa"), QStringLiteral("&Tee uudelleen"), QStringLiteral("L&eikkaa"),
+        QStringLiteral("K&opioi"), QStringLiteral("&Liitä"),       QStringLiteral("Poista"),
+        QStringLiteral("Valitse kaikki"),
+    };
+    QCOMPARE(captionsOf(*menu), finnish);
+    menu->close();
+}
+
+// The program's own box, as the tray buttons show it: its one button is OK.
+// Finnish keeps the word "OK"; the check is that the box offers exactly the
+// word the Finnish translation gives for it.
+void TestLocalisation::programMessageBoxButtonReadsFinnish()
+{
+    QTranslator finnish;
+    QVERIFY(finnish.load(QStringLiteral("qtbase_fi"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+    const QString finnishOk = finnish.translate("QPlatformTheme", "OK");
+    QVERIFY(!finnishOk.isEmpty());
+
+    QStringList buttonTexts;
+    bool boxSeen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        boxSeen = true;
+        for (const QAbstractButton* button : box->buttons())
+            buttonTexts << button->text();
+        box->accept();
+    });
+    showMessageBox(QStringLiteral("    Varoitus! Rutabo vapaa alue. Tarkista asetukset.    "));
+
+    QVERIFY2(boxSeen, "the message box was not the active modal window");
+    QCOMPARE(buttonTexts, QStringList{finnishOk});
+}
+
+void TestLocalisation::standardButtonsReadFinnish_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("finnish");
+    QTest::newRow("Cancel") << int(QDialogButtonBox::Cancel) << QStringLiteral("Peru");
+    QTest::newRow("Close") << int(QDialogButtonBox::Close) << QStringLiteral("Sulje");
+    QTest::newRow("Yes") << int(QDialogButtonBox::Yes) << QStringLiteral("&Kyllä");
+    QTest::newRow("No") << int(QDialogButtonBox::No) << QStringLiteral("&Ei");
+    QTest::newRow("Apply") << int(QDialogButtonBox::Apply) << QStringLiteral("Käytä");
+    QTest::newRow("Save") << int(QDialogButtonBox::Save) << QStringLiteral("Tallenna");
+    QTest::newRow("Help") << int(QDialogButtonBox::Help) << QStringLiteral("Ohje");
+}
+
+// Every other standard button a box of the toolkit can show, in Finnish.
+void TestLocalisation::standardButtonsReadFinnish()
+{
+    QFETCH(int, button);
+    QFETCH(QString, finnish);
+    const auto which = static_cast<QDialogButtonBox::StandardButton>(button);
+    QDialogButtonBox box(which);
+    QVERIFY(box.button(which));
+    QCOMPARE(box.button(which)->text(), finnish);
+}
+
+int main(int argc, char* argv[])
+{
+    // An English-speaking user's environment, whatever the machine's.
+    qputenv("LC_ALL", "en_US.UTF-8");
+    qputenv("LANG", "en_US.UTF-8");
+    qputenv("LANGUAGE", "en_US:en");
+    QApplication application(argc, argv);
+    TestLocalisation test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_localisation.moc"
