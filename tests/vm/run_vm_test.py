@@ -86,7 +86,16 @@ def fetch_kernel(cache):
         shutil.rmtree(cache, ignore_errors=True)
         download = os.path.join(cache, "download")
         os.makedirs(download)
-        run(["apt-get", "download", package], cwd=download)
+        try:
+            run(["apt-get", "download", package], cwd=download)
+        except subprocess.CalledProcessError as error:
+            if os.geteuid() != 0:
+                raise
+            # Stale package lists name a version the archive no longer has.
+            log(f"apt-get download failed ({error.stderr.strip()}); running apt-get update")
+            subprocess.run(["apt-get", "update", "-q"], check=True)
+            package = kernel_package()
+            run(["apt-get", "download", package], cwd=download)
         debs = [name for name in os.listdir(download) if name.endswith(".deb")]
         if len(debs) != 1:
             raise TestFailure(f"apt-get download {package} gave {debs}")
@@ -256,14 +265,17 @@ class Machine:
         self.events = []
         self.replies = {}
         self.next_id = 0
-        self.serial_open = True
-        self.selector.register(self.process.stdout, selectors.EVENT_READ, "serial")
-        self.qmp = self._connect(socket_path)
-        self.selector.register(self.qmp, selectors.EVENT_READ, "qmp")
-        self._wait(lambda: self.greeting is not None, 10, "QMP greeting")
-        self.execute("qmp_capabilities")
-
-    greeting = None
+        self.greeting = None
+        self.qmp = None
+        try:
+            self.selector.register(self.process.stdout, selectors.EVENT_READ, "serial")
+            self.qmp = self._connect(socket_path)
+            self.selector.register(self.qmp, selectors.EVENT_READ, "qmp")
+            self._wait(lambda: self.greeting is not None, 10, "QMP greeting")
+            self.execute("qmp_capabilities")
+        except BaseException:
+            self.close()
+            raise
 
     def _connect(self, path):
         deadline = time.monotonic() + 10
@@ -287,7 +299,6 @@ class Machine:
                 data = os.read(self.process.stdout.fileno(), 65536)
                 if not data:
                     self.selector.unregister(self.process.stdout)
-                    self.serial_open = False
                     continue
                 self.serial_buffer += data
                 *lines, self.serial_buffer = self.serial_buffer.split(b"\n")
@@ -400,7 +411,10 @@ class Machine:
                     break
         except (OSError, ValueError):
             pass
-        self.qmp.close()
+        if self.serial_buffer:  # the last words, without a line end
+            self.console_log.write(self.serial_buffer.decode("utf-8", "replace") + "\n")
+        if self.qmp is not None:
+            self.qmp.close()
         shutil.rmtree(self.socket_directory, ignore_errors=True)
         for file in (self.console_log, self.qmp_log, self.qemu_log):
             file.close()
