@@ -8,6 +8,7 @@ right role, the right check state and its keyboard shortcut; the banner must
 say what it shows. Then it ticks, selects and right-clicks as an assistive
 tool or a user would, and reads the changed states and the delay field's
 context menu, which must be in Finnish although the user's locale is English.
+Last it opens the About window from the menu and reads it the same way.
 
 Usage: read_main_window.py PROGRAM
 (The script sets up its display and session bus itself and then runs itself
@@ -48,6 +49,12 @@ CHECKED_AT_START = {("radio button", "Keltainen")}
 # Push buttons with their "&" mnemonics.
 SHORTCUTS = {"Avaa": "Alt+A", "Sulje": "Alt+S", "Käytä": "Alt+K"}
 MENU = ("Tiedosto", ["Tietoja", "Sulje"])
+# The About window: its frame, the fixed texts among its labels, its buttons.
+ABOUT_TITLE = "Tietoja"
+ABOUT_FRAME = "Tämän softan on koodaillut"
+ABOUT_PRODUCT_LABEL = "Vorkula Ponkka 1.01"
+ABOUT_LABELS = 4
+ABOUT_BUTTONS = {"Mee puis !": None, "Sulje": "Alt+S"}
 # Undo, Redo, Cut, Copy, Paste, Delete, Select All, as qtbase_fi.qm has them.
 FINNISH_CONTEXT_MENU = ["Kumoa", "Tee uudelleen", "Leikkaa", "Kopioi", "Liitä", "Poista",
                         "Valitse kaikki"]
@@ -162,6 +169,38 @@ def inside(program):
             raise SystemExit("FAIL: no context menu showed over the delay field within 10 s")
         return items
 
+    def read_about_window(about):
+        every = list(walk(about))
+        for node in every[1:]:
+            print(f"  {node.getRoleName()} '{node.name}'")
+        frames = [n for n in every if n.getRoleName() == "panel"]
+        failures.check([n.name for n in frames] == [ABOUT_FRAME],
+                       f"the About window's frames are {[n.name for n in frames]}, expected {[ABOUT_FRAME]}")
+        labels = [n.name for n in every if n.getRoleName() == "label"]
+        failures.check(len(labels) == ABOUT_LABELS and ABOUT_PRODUCT_LABEL in labels and "" not in labels,
+                       f"the About window's labels read {labels}")
+        buttons = {n.name: n for n in every if n.getRoleName() == "push button"}
+        failures.check(sorted(buttons) == sorted(ABOUT_BUTTONS),
+                       f"the About window's buttons are {sorted(buttons)}, expected {sorted(ABOUT_BUTTONS)}")
+        for name, shortcut in ABOUT_BUTTONS.items():
+            if shortcut and name in buttons:
+                action = buttons[name].queryAction()
+                bindings = [action.getKeyBinding(i) for i in range(action.nActions)]
+                failures.check(shortcut in bindings, f"About button '{name}' binds {bindings}, expected {shortcut}")
+        images = [n for n in every if n.getRoleName() == "image"]
+        failures.check(len(images) == 1, f"{len(images)} images in the About window, expected the portrait")
+        for image in images:
+            print(f"  image '{image.name}': {image.description}")
+            failures.check(image.name != "", "the portrait has no name")
+            failures.check(len(image.description) >= 40 and image.description != image.name,
+                           f"the portrait's description {image.description!r} does not describe the picture")
+        # "Sulje" closes the window, pressed the way an assistive tool presses it.
+        if "Sulje" in buttons:
+            action = buttons["Sulje"].queryAction()
+            action.doAction([action.getName(i) for i in range(action.nActions)].index("Press"))
+            wait_for("the About window to close",
+                     lambda: all(n.name != ABOUT_TITLE for n in children(application)), 10)
+
     failures = Failures()
     desktop = pyatspi.Registry.getDesktop(0)  # starts the AT-SPI bus
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="en_US.UTF-8",
@@ -272,6 +311,21 @@ def inside(program):
             failures.check(shown == FINNISH_CONTEXT_MENU,
                            f"the context menu reads {shown}, expected {FINNISH_CONTEXT_MENU}")
             subprocess.run(["xdotool", "key", "Escape"], check=True)
+
+        # The About window, opened from the menu as a user opens it (an
+        # assistive tool's "Press" would wait for the modal window to close).
+        bars = [n for n in children(window) if n.getRoleName() == "menu bar"]
+        menu_title = next((n for n in walk(bars[0]) if key(n) == ("menu item", MENU[0])), None) if bars else None
+        if failures.check(menu_title is not None, "no menu to open the About window from"):
+            extents = menu_title.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            subprocess.run(["xdotool", "mousemove", str(extents.x + extents.width // 2),
+                            str(extents.y + extents.height // 2), "click", "1"], check=True)
+            time.sleep(0.3)
+            subprocess.run(["xdotool", "key", "Down", "Return"], check=True)
+            about = wait_for(f"a window named '{ABOUT_TITLE}'",
+                             lambda: next((n for n in children(application) if n.name == ABOUT_TITLE), None), 10)
+            print(f"{about.getRoleName()} '{about.name}'")
+            read_about_window(about)
     finally:
         process.send_signal(signal.SIGTERM)
         try:
@@ -283,7 +337,7 @@ def inside(program):
     if failures.items:
         print(f"{len(failures.items)} failures")
         return 1
-    print("PASS: the whole main window reads as it should")
+    print("PASS: the main window and the About window read as they should")
     return 0
 
 

@@ -2,6 +2,7 @@
 
 #include "ui_fm_tietoja.h"
 
+#include "accessibility.h"
 #include "checked_int16.h"
 #include "colours.h"
 #include "interval_timer.h"
@@ -31,6 +32,7 @@ FmTietoja::FmTietoja(QWidget* parent)
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     ui->Picture1->setPixmap(QPixmap(QStringLiteral(":/assets/portrait.jpg")));
     colourControls();
+    describeAboutWindowForAssistiveTechnology(*this);
     // Resizing the window moves nothing: the window has no layout.
     resize(kClientSize);
     centreOnScreen();

@@ -5,6 +5,18 @@
 
 namespace vp {
 
+namespace {
+
+void describePicture(QWidget& window, const QString& name, const QString& description)
+{
+    if (auto* picture = window.findChild<QLabel*>(QStringLiteral("Picture1"))) {
+        picture->setAccessibleName(name);
+        picture->setAccessibleDescription(description);
+    }
+}
+
+} // namespace
+
 void describeMainWindowForAssistiveTechnology(QWidget& window)
 {
     // Without a label of its own the delay field would be announced by its
@@ -14,14 +26,18 @@ void describeMainWindowForAssistiveTechnology(QWidget& window)
     if (caption && delay)
         caption->setBuddy(delay);
 
-    if (auto* banner = window.findChild<QLabel*>(QStringLiteral("Picture1"))) {
-        banner->setAccessibleName(QStringLiteral("Vorkula Ponkka -tunnuskuva"));
-        banner->setAccessibleDescription(QStringLiteral(
-            "Pystysuora kuva tummansinisellä ja violetilla pohjalla: ylhäällä CD-asema, "
-            "sen alla kiiltävä CD-levy, alhaalta ylöspäin luettavat sanat VORKULA "
-            "keltaisella ja PONKKA valkoisella sekä alareunassa keltainen ylöspäin "
-            "osoittava kolmio."));
-    }
+    describePicture(window, QStringLiteral("Vorkula Ponkka -tunnuskuva"),
+                    QStringLiteral("Pystysuora kuva tummansinisellä ja violetilla pohjalla: ylhäällä "
+                                   "CD-asema, sen alla kiiltävä CD-levy, alhaalta ylöspäin luettavat "
+                                   "sanat VORKULA keltaisella ja PONKKA valkoisella sekä alareunassa "
+                                   "keltainen ylöspäin osoittava kolmio."));
+}
+
+void describeAboutWindowForAssistiveTechnology(QWidget& window)
+{
+    describePicture(window, QStringLiteral("Koodarin muotokuva"),
+                    QStringLiteral("Hymyilevä koodari aurinkolaseissa, tummassa paidassa ja keltaisessa "
+                                   "solmiossa sinisellä taustalla; pään takana CD-levy kuin sädekehä."));
 }
 
 } // namespace vp

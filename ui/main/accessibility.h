@@ -1,6 +1,6 @@
 #pragma once
-// What the main window tells screen readers beyond what its controls say by
-// themselves: the name of the delay field and what the banner picture shows.
+// What the windows tell screen readers beyond what their controls say by
+// themselves: the name of the delay field and what the pictures show.
 
 class QWidget;
 
@@ -8,5 +8,8 @@ namespace vp {
 
 // Called once by the main window after its form is set up.
 void describeMainWindowForAssistiveTechnology(QWidget& window);
+
+// Called once by the About window after its form is set up.
+void describeAboutWindowForAssistiveTechnology(QWidget& window);
 
 } // namespace vp
