@@ -10,6 +10,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorkula-ponkka"));
     QApplication::setApplicationVersion(QStringLiteral("1.01"));
+    // Lets Wayland desktops match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VP_APP_ID));
     vp::applyProgramLook(application);
     vp::installFinnishTranslations(application);
     vp::installInformationBox();
