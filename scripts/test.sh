@@ -10,3 +10,9 @@ scripts/install-deps.sh "${groups[@]}"
 cmake --preset default -DBUILD_TESTING=ON
 cmake --build --preset default
 ctest --preset default
+
+# The unit, window and fuzz-corpus tests again, built by clang with
+# AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
