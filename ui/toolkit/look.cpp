@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QProxyStyle>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -50,6 +51,11 @@ void applyProgramLook(QApplication& application)
     QFont font(QStringLiteral("Liberation Sans Narrow"));
     font.setPixelSize(11);
     application.setFont(font);
+    // The style keeps what it draws in the pixmap cache, keyed by palette, and
+    // every About window brings palettes of its own. Two small windows need
+    // far less than Qt's default 10 MiB, so opening the About window again and
+    // again does not make the program grow.
+    QPixmapCache::setCacheLimit(512);
 }
 
 bool installFinnishTranslations(QApplication& application)
