@@ -141,8 +141,19 @@ class TestDriveFaults : public QObject {
         const uid_t uid = nobody->pw_uid;
         const gid_t gid = nobody->pw_gid;
 
+        // The build tree may sit where "nobody" cannot reach (a checkout under
+        // /root, say), so the copy runs from a world-readable folder of its own.
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString program = folder.filePath(QStringLiteral("test_drive_faults"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+        const auto readAndRun = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+            | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(folder.path(), readAndRun));
+        QVERIFY(QFile::setPermissions(program, readAndRun));
+
         QProcess copy;
-        copy.setProgram(QCoreApplication::applicationFilePath());
+        copy.setProgram(program);
         copy.setArguments({QString::fromLatin1(testFunction)});
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QString::fromLatin1(kUnprivilegedCopy), QStringLiteral("1"));
@@ -156,6 +167,7 @@ class TestDriveFaults : public QObject {
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(77);
         });
         copy.start();
+        QVERIFY2(copy.waitForStarted(), qPrintable(QStringLiteral("the unprivileged copy did not start: ") + copy.errorString()));
         QVERIFY2(copy.waitForFinished(120000), "the unprivileged copy did not finish");
         const QByteArray output = copy.readAll();
         if (copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 77)
