@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,6 +160,17 @@ class TestDriveFaults : public QObject {
         environment.insert(QString::fromLatin1(kUnprivilegedCopy), QStringLiteral("1"));
         environment.insert(QStringLiteral("HOME"), QDir::tempPath());
         environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        // Under the sanitizers the leak suppressions sit in the source tree,
+        // which "nobody" may not be able to read either: they travel along.
+        QString lsanOptions = environment.value(QStringLiteral("LSAN_OPTIONS"));
+        static const QRegularExpression suppressions(QStringLiteral("suppressions=([^:]+)"));
+        if (const auto match = suppressions.match(lsanOptions); match.hasMatch()) {
+            const QString copied = folder.filePath(QStringLiteral("lsan.supp"));
+            QVERIFY(QFile::copy(match.captured(1), copied));
+            QVERIFY(QFile::setPermissions(copied, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            lsanOptions.replace(match.capturedStart(1), match.capturedLength(1), copied);
+            environment.insert(QStringLiteral("LSAN_OPTIONS"), lsanOptions);
+        }
         copy.setProcessEnvironment(environment);
         copy.setWorkingDirectory(QDir::tempPath());
         copy.setProcessChannelMode(QProcess::MergedChannels);
