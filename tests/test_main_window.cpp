@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -393,6 +394,23 @@ private slots:
         child<QRadioButton>("Option3")->setChecked(true);
         QTest::keyClick(window.get(), Qt::Key_K, Qt::AltModifier);
         QTRY_COMPARE(backgroundColour(surface()), kRed);
+    }
+
+    void altAloneLeadsToTheMenu()
+    {
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QMenuBar* bar = window->menuBar();
+        QTest::keyPress(window.get(), Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(window.get(), Qt::Key_Alt, Qt::NoModifier);
+        QVERIFY(bar->activeAction());
+        QCOMPARE(bar->activeAction()->text(), QStringLiteral("Tiedosto"));
+        QTest::keyClick(bar, Qt::Key_Down); // opens "Tiedosto" on "Tietoja"
+        QMenu* menu = bar->activeAction()->menu();
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->activeAction()->objectName(), QStringLiteral("mnutietoja"));
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!menu->isVisible());
     }
 
     void aCounterAtItsLimitStopsAfterTheAdvert()
