@@ -21,7 +21,6 @@ import os
 import platform
 import random
 import select
-import signal
 import statistics
 import subprocess
 import sys
@@ -31,6 +30,8 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tests" / "support"))
+from processes import stop  # noqa: E402
 BUILD = ROOT / "build" / "bench"
 PROGRAM = BUILD / "app" / "vorkula-ponkka"
 FLOOR = BUILD / "bench" / "vp-bench-floor"
@@ -101,15 +102,6 @@ def wait_for(path, key, process, timeout=30):
             return read_report(path)[0]
         time.sleep(0.01)
     raise RuntimeError(f"{process.args}: no {key} within {timeout} s")
-
-
-def stop(process):
-    process.send_signal(signal.SIGTERM)
-    try:
-        process.wait(5)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait()
 
 
 # ---- start-up ----------------------------------------------------------------

@@ -11,10 +11,10 @@
 // Adverts are switched off ("Ota mainokset puis!" ticked), as a modal box
 // would time the user, not the program.
 
-#include "fm_ponkka.h"
-#include "linux_media_control.h"
-#include "look.h"
-#include "module1.h"
+#include "app/wiring.h"
+#include "drive/linux_media_control.h"
+#include "drive/module1.h"
+#include "ui/main/fm_ponkka.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -84,8 +84,8 @@ int main(int argc, char* argv[])
     const int clicks = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
     const std::string device = argc > 2 ? argv[2] : "/dev/null";
 
-    vp::applyProgramLook(application);
-    vp::installInformationBox();
+    vp::prepareApplication(application);
+    vp::connectDriveLayer(device);
     auto backend = std::make_shared<TimedBackend>(device);
     vp::Module1::setMediaControl(backend);
 

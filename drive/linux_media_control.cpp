@@ -1,4 +1,4 @@
-#include "linux_media_control.h"
+#include "drive/linux_media_control.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -109,9 +109,9 @@ int LinuxMediaControl::send(const std::string& command)
     return EINVAL; // a command string this backend does not know
 }
 
-std::unique_ptr<MediaControl> makePlatformMediaControl()
+std::unique_ptr<MediaControl> makePlatformMediaControl(const std::string& devicePath)
 {
-    return std::make_unique<LinuxMediaControl>();
+    return std::make_unique<LinuxMediaControl>(devicePath);
 }
 
 } // namespace vp

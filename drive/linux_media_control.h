@@ -2,7 +2,7 @@
 // Linux backend: the "cdaudio" device is the system's default CD drive, moved
 // with the kernel's CD-ROM ioctls, the same calls eject(1) makes.
 
-#include "media_control.h"
+#include "drive/media_control.h"
 
 #include <string>
 

@@ -20,7 +20,9 @@ public:
     virtual int send(const std::string& command) = 0;
 };
 
-// The backend for the platform the program was built for.
-std::unique_ptr<MediaControl> makePlatformMediaControl();
+// The backend for the platform the program was built for. `devicePath` names
+// the drive where the platform addresses drives by path; empty means the
+// system's default drive.
+std::unique_ptr<MediaControl> makePlatformMediaControl(const std::string& devicePath = {});
 
 } // namespace vp

@@ -1,4 +1,4 @@
-#include "module1.h"
+#include "drive/module1.h"
 
 #include <utility>
 

@@ -2,7 +2,7 @@
 // The program-wide module: the drive command dispatcher and the two action
 // counters that live as long as the process.
 
-#include "media_control.h"
+#include "drive/media_control.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "windows_media_control.h"
+#include "drive/windows_media_control.h"
 
-#include "runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <windows.h>
 
@@ -49,7 +49,9 @@ int WindowsMediaControl::send(const std::string& command)
     return static_cast<int>(mciSendString(command.c_str(), nullptr, 0, nullptr));
 }
 
-std::unique_ptr<MediaControl> makePlatformMediaControl()
+// The media-control interface knows one "cdaudio" device, the system's
+// default drive; there is no path to choose.
+std::unique_ptr<MediaControl> makePlatformMediaControl(const std::string& /*devicePath*/)
 {
     return std::make_unique<WindowsMediaControl>();
 }

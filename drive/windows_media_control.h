@@ -2,7 +2,7 @@
 // Windows backend: the media-control string interface, mciSendStringA in
 // winmm.dll, bound on the first command.
 
-#include "media_control.h"
+#include "drive/media_control.h"
 
 #include <string>
 

@@ -1,15 +1,12 @@
 // The About window: its layout, the sliding portrait, the position limit, and
 // its modal showing from the main window's menu.
 
-#include "colours.h"
-#include "fm_ponkka.h"
-#include "fm_tietoja.h"
-#include "interval_timer.h"
-#include "look.h"
-#include "message_box.h"
-#include "module1.h"
-#include "recording_media_control.h"
-#include "twips.h"
+#include "drive/module1.h"
+#include "tests/support/window_fixture.h"
+#include "ui/about/fm_tietoja.h"
+#include "ui/toolkit/colours.h"
+#include "ui/toolkit/interval_timer.h"
+#include "ui/toolkit/twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,16 +25,11 @@
 #include <vector>
 
 using namespace vp;
+using namespace vp::test;
 
 namespace {
 
-template <typename T = QWidget>
-T* control(const QObject* window, const char* name)
-{
-    return window->findChild<T*>(QLatin1String(name));
-}
-
-IntervalTimer* timer4(const FmTietoja& about) { return control<IntervalTimer>(&about, "Timer4"); }
+IntervalTimer* timer4(const FmTietoja& about) { return childOf<IntervalTimer>(&about, "Timer4"); }
 
 void tick(FmTietoja& about, int times = 1)
 {
@@ -46,24 +38,15 @@ void tick(FmTietoja& about, int times = 1)
 
 void push(FmTietoja& about, int times = 1)
 {
-    for (int i = 0; i < times; ++i) control<QPushButton>(&about, "Command2")->click();
-}
-
-// A click as the user makes it: through the window system into the control's
-// window, so that a window blocked by a modal one never receives it.
-void userClick(QWidget* widget)
-{
-    QWidget* window = widget->window();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                      widget->mapTo(window, widget->rect().center()));
+    for (int i = 0; i < times; ++i) childOf<QPushButton>(&about, "Command2")->click();
 }
 
 // Where the picture is shown, in pixels within Frame1.
-int shownTop(const FmTietoja& about) { return control(&about, "Picture1")->y(); }
+int shownTop(const FmTietoja& about) { return childOf(&about, "Picture1")->y(); }
 
 bool whollyOutsideFrame(const FmTietoja& about)
 {
-    return !control(&about, "Picture1")->geometry().intersects(control(&about, "Frame1")->rect());
+    return !childOf(&about, "Picture1")->geometry().intersects(childOf(&about, "Frame1")->rect());
 }
 
 // Chooses "Tietoja" in the main window's menu and runs `whileOpen` once the
@@ -96,37 +79,19 @@ bool openAboutFromMenu(FmPonkka& main, const std::function<void(FmTietoja*)>& wh
             about->close();
         }
     });
-    control<QAction>(&main, "mnutietoja")->trigger();
+    childOf<QAction>(&main, "mnutietoja")->trigger();
     return ran && !rescued;
 }
 
 } // namespace
 
-class TestAboutWindow : public QObject {
+class TestAboutWindow : public QObject, private MainWindowFixture {
     Q_OBJECT
 
-    std::vector<MessageBoxCall> boxes;
-    std::shared_ptr<RecordingMediaControl> recorder;
-
 private slots:
-    void initTestCase()
-    {
-        applyProgramLook(*qobject_cast<QApplication*>(QCoreApplication::instance()));
-    }
-
-    void init()
-    {
-        boxes.clear();
-        setMessageBoxObserver([this](const MessageBoxCall& call) { boxes.push_back(call); });
-        recorder = std::make_shared<RecordingMediaControl>();
-        Module1::setMediaControl(recorder);
-    }
-
-    void cleanup()
-    {
-        setMessageBoxObserver(nullptr);
-        Module1::setMediaControl(nullptr);
-    }
+    void initTestCase() { prepareProgram(); }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     // ---- Layout -------------------------------------------------------------
 
@@ -142,7 +107,7 @@ private slots:
                                 << QString::fromUtf8(text) << QRect(left, top, width, height);
         };
         row("Frame1", "FmTietoja", "QGroupBox", "Tämän softan on koodaillut", 240, 240, 4695, 3015);
-        row("Picture1", "Frame1", "QLabel", "", 600, 480, 1215, 1575);
+        row("Picture1", "Frame1", "vp::PictureBox", "", 600, 480, 1215, 1575);
         row("Label3", "Frame1", "QLabel", "Vorkula Ponkka 1.01", 2280, 480, 1935, 255);
         row("Label1", "Frame1", "QLabel", "Ponkka-tiimi", 2280, 960, 1095, 255);
         row("Label2", "Frame1", "QLabel", "Vapaa-ajan koodarit ja cd-asemien ammattiavaajat", 2280, 1440, 2295, 495);
@@ -160,7 +125,7 @@ private slots:
         // The picture's designed place is its landing place.
         about.setPictureTop(FmTietoja::kLandingTop);
 
-        QWidget* widget = control(&about, QTest::currentDataTag());
+        QWidget* widget = childOf(&about, QTest::currentDataTag());
         QVERIFY(widget);
         QCOMPARE(widget->parentWidget()->objectName(), container);
         QCOMPARE(widget->metaObject()->className(), kind);
@@ -174,10 +139,8 @@ private slots:
     // frame is that of the main window.
     void windowIsAnOrdinaryResizableWindowCentredOnTheScreen()
     {
-        FmPonkka main;
+        FmPonkka& main = window();
         main.move(10, 10);
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
         FmTietoja about(&main);
         QCOMPARE(about.windowTitle(), QStringLiteral("Tietoja"));
         QCOMPARE(about.windowType(), Qt::Window);
@@ -197,23 +160,30 @@ private slots:
         for (const auto& [child, geometry] : before) QCOMPARE(child->geometry(), geometry);
     }
 
-    // Only the two push buttons take the focus: "&Sulje" comes before
-    // "Mee puis !" in the keyboard order, so it has the focus when the window opens.
-    void keyboardOrderRunsFromSuljeToMeePuis()
+    // The picture comes first in the keyboard order, so the window opens with
+    // the focus on it, and a key that would press a button does nothing there.
+    void theWindowOpensWithTheFocusOnThePicture()
     {
         FmTietoja about;
         about.show();
         QApplication::setActiveWindow(&about);
         QVERIFY(QTest::qWaitForWindowActive(&about));
-        auto* sulje = control<QPushButton>(&about, "Command1");
-        auto* meePuis = control<QPushButton>(&about, "Command2");
-        QCOMPARE(QApplication::focusWidget(), sulje);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), meePuis);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), sulje);
-        for (const char* name : {"Frame1", "Picture1", "Label1", "Label2", "Label3", "Label4"})
-            QCOMPARE(control(&about, name)->focusPolicy(), Qt::NoFocus);
+        QWidget* picture = childOf(&about, "Picture1");
+        QCOMPARE(QApplication::focusWidget(), picture);
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+            QTest::keyClick(picture, key);
+        QTest::qWait(50);
+        QVERIFY(about.isVisible());
+        QCOMPARE(about.pictureTop(), FmTietoja::kStartTop);
+
+        QStringList order;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order, (QStringList{"Command1", "Command2", "Picture1"}));
+        for (const char* name : {"Frame1", "Label1", "Label2", "Label3", "Label4"})
+            QCOMPARE(childOf(&about, name)->focusPolicy(), Qt::NoFocus);
     }
 
     void everythingButButtonsAndPictureIsYellowOnScreen()
@@ -222,15 +192,15 @@ private slots:
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         for (const char* name : {"Frame1", "Label1", "Label2", "Label3", "Label4"}) {
-            QCOMPARE(backgroundColour(control(&about, name)), kYellow);
-            QVERIFY(control(&about, name)->autoFillBackground());
+            QCOMPARE(backgroundColour(childOf(&about, name)), kYellow);
+            QVERIFY(childOf(&about, name)->autoFillBackground());
         }
         for (const char* name : {"Command1", "Command2"})
-            QVERIFY(fromBgr(kYellow) != control(&about, name)->palette().color(QPalette::Button));
+            QVERIFY(fromBgr(kYellow) != childOf(&about, name)->palette().color(QPalette::Button));
 
         const QColor yellow = fromBgr(kYellow);
         auto pixelAt = [&about](const char* name, QPoint inside) {
-            QWidget* widget = control(&about, name);
+            QWidget* widget = childOf(&about, name);
             return about.grab().toImage().pixelColor(widget->mapTo(&about, inside));
         };
         QCOMPARE(about.grab().toImage().pixelColor(4, 4), yellow);  // the window's margin
@@ -271,7 +241,7 @@ private slots:
             QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
                      qPrintable(button->objectName()));
         }
-        auto* frame = control<QGroupBox>(&about, "Frame1");
+        auto* frame = childOf<QGroupBox>(&about, "Frame1");
         QVERIFY(frame->fontMetrics().horizontalAdvance(frame->title()) + 16 <= frame->width());
     }
 
@@ -283,7 +253,7 @@ private slots:
         QCOMPARE(about.pictureTop(), std::int16_t(-1440));
         QCOMPARE(shownTop(about), -96);
         // All but its lowest 135 twips (9 pixels) lie above the frame.
-        QCOMPARE(control(&about, "Picture1")->geometry().intersected(control(&about, "Frame1")->rect()).height(),
+        QCOMPARE(childOf(&about, "Picture1")->geometry().intersected(childOf(&about, "Frame1")->rect()).height(),
                  9);
         QVERIFY(timer4(about)->isEnabled());
         QCOMPARE(timer4(about)->interval(), 500);
@@ -406,7 +376,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         about.setPictureTop(std::int16_t(start));
         if (pushing)
-            userClick(control(&about, "Command2"));
+            userClick(childOf(&about, "Command2"));
         else
             tick(about);
         QCOMPARE(about.pictureTop(), expected);
@@ -423,14 +393,14 @@ private slots:
         tick(about);
         QVERIFY(!timer4(about)->isEnabled());
         QCOMPARE(about.pictureTop(), std::int16_t(32700));
-        userClick(control(&about, "Command2"));
+        userClick(childOf(&about, "Command2"));
         QCOMPARE(about.pictureTop(), std::int16_t(32750));
-        userClick(control(&about, "Command2"));
-        userClick(control(&about, "Command2"));
+        userClick(childOf(&about, "Command2"));
+        userClick(childOf(&about, "Command2"));
         QCOMPARE(about.pictureTop(), std::int16_t(32750));
         QTest::qWait(600);
         QCOMPARE(about.pictureTop(), std::int16_t(32750));
-        userClick(control(&about, "Command1"));
+        userClick(childOf(&about, "Command1"));
         QVERIFY(!about.isVisible());
     }
 
@@ -458,9 +428,7 @@ private slots:
     void closingAndReopeningFromTheMenuStartsAfresh()
     {
         QFETCH(QString, closing);
-        FmPonkka main;
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        FmPonkka& main = window();
 
         bool modal = false;
         int topAtOpening = 0;
@@ -473,7 +441,7 @@ private slots:
             push(*about);
             topWhenClosing = about->pictureTop();
             if (closing == QLatin1String("click"))
-                userClick(control(about, "Command1"));
+                userClick(childOf(about, "Command1"));
             else if (closing == QLatin1String("alt+s"))
                 QTest::keyClick(about, Qt::Key_S, Qt::AltModifier);
             else
@@ -501,10 +469,8 @@ private slots:
 
     void whileOpenTheMainWindowCyclesColoursButTakesNoClicks()
     {
-        FmPonkka main;
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
-        auto* timer2 = control<IntervalTimer>(&main, "Timer2");
+        FmPonkka& main = window();
+        auto* timer2 = childOf<IntervalTimer>(&main, "Timer2");
         QVERIFY(timer2);
         QWidget* client = main.centralWidget();
         QCOMPARE(backgroundColour(client), kYellow);
@@ -523,8 +489,8 @@ private slots:
             ticksWhileOpen = greenTicks;
             colourWhileOpen = backgroundColour(client);
             aboutTicksWhileOpen = (about->pictureTop() - aboutStart) / 120;
-            userClick(control(&main, "CmdPonkka"));
-            userClick(control(&main, "Check2"));
+            userClick(childOf(&main, "CmdPonkka"));
+            userClick(childOf(&main, "Check2"));
             about->close();
         }));
         timer2->setEnabled(false);
@@ -532,14 +498,14 @@ private slots:
         QCOMPARE(colourWhileOpen, kGreen);
         QCOMPARE(aboutTicksWhileOpen, 2);
         QVERIFY(boxes.empty());
-        QCOMPARE(control<QCheckBox>(&main, "Check2")->checkState(), Qt::Unchecked);
-        QVERIFY(recorder->commands.empty());
+        QCOMPARE(childOf<QCheckBox>(&main, "Check2")->checkState(), Qt::Unchecked);
+        QVERIFY(drive->commands.empty());
 
         // The same clicks reach the main window once the About window is gone.
-        userClick(control(&main, "CmdPonkka"));
+        userClick(childOf(&main, "CmdPonkka"));
         QCOMPARE(boxes.size(), std::size_t(1));
-        userClick(control(&main, "Check2"));
-        QCOMPARE(control<QCheckBox>(&main, "Check2")->checkState(), Qt::Checked);
+        userClick(childOf(&main, "Check2"));
+        QCOMPARE(childOf<QCheckBox>(&main, "Check2")->checkState(), Qt::Checked);
     }
 };
 

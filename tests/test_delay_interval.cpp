@@ -1,9 +1,9 @@
 // From the delay text to a colour timer's interval, under a comma locale and
 // a full-stop locale.
 
-#include "delay_interval.h"
-#include "interval_timer.h"
-#include "runtime_error.h"
+#include "runtime/runtime_error.h"
+#include "ui/main/delay_interval.h"
+#include "ui/toolkit/interval_timer.h"
 
 #include <QTest>
 

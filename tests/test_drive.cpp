@@ -1,8 +1,8 @@
 // The drive command dispatcher and the Linux backend, without any window.
 
-#include "linux_media_control.h"
-#include "module1.h"
-#include "recording_media_control.h"
+#include "drive/linux_media_control.h"
+#include "drive/module1.h"
+#include "tests/support/recording_media_control.h"
 
 #include <QTemporaryDir>
 #include <QTest>

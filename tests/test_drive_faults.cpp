@@ -10,10 +10,9 @@
 // root it runs those cases again in a copy of itself that has dropped to the
 // user "nobody"; when that is not possible they are skipped and say so.
 
-#include "fm_ponkka.h"
-#include "linux_media_control.h"
-#include "message_box.h"
-#include "module1.h"
+#include "drive/linux_media_control.h"
+#include "drive/module1.h"
+#include "tests/support/window_fixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -46,13 +45,9 @@
 #include <unistd.h>
 
 using namespace vp;
+using namespace vp::test;
 
 namespace {
-
-const QString kOpenAdvert =
-    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman avauksen!    ");
-const QString kCloseAdvert =
-    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman sulkemisen!    ");
 
 // Set in the copy of this test that runs as "nobody".
 constexpr const char* kUnprivilegedCopy = "VP_FAULTS_UNPRIVILEGED_COPY";
@@ -84,18 +79,8 @@ struct Fd {
 
 } // namespace
 
-class TestDriveFaults : public QObject {
+class TestDriveFaults : public QObject, private MainWindowFixture {
     Q_OBJECT
-
-    std::vector<MessageBoxCall> boxes;
-
-    template <typename T = QWidget>
-    static T* child(QWidget& window, const char* name)
-    {
-        auto* found = window.findChild<T*>(QLatin1String(name));
-        if (!found) qFatal("no control %s", name);
-        return found;
-    }
 
     // Opens and then closes the tray through the real main window, with the
     // backend pointed at `path`; checks that both clicks went all the way
@@ -105,15 +90,10 @@ class TestDriveFaults : public QObject {
     {
         auto backend = std::make_shared<ObservedLinuxBackend>(path);
         Module1::setMediaControl(backend);
-        FmPonkka window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        child<QCheckBox>(window, "Check2")->setChecked(true);
-        child<QCheckBox>(window, "Check3")->setChecked(true);
-
-        QTest::mouseClick(child(window, "CmdPonkka"), Qt::LeftButton);
-        QTest::mouseClick(child(window, "CmdSulje"), Qt::LeftButton);
-        QTest::mouseClick(child(window, "CmdPonkka"), Qt::LeftButton);
+        tickGate();
+        click("CmdPonkka");
+        click("CmdSulje");
+        click("CmdPonkka");
 
         QCOMPARE(backend->codes, (std::vector<int>{expected, expected, expected}));
         QCOMPARE(boxes.size(), std::size_t(3));
@@ -122,10 +102,10 @@ class TestDriveFaults : public QObject {
         QCOMPARE(boxes[2].text, kOpenAdvert);
         QCOMPARE(Module1::OpenCount, std::int16_t(2));
         QCOMPARE(Module1::CloseCount, std::int16_t(1));
-        QCOMPARE(child<QLabel>(window, "LblPonkka")->text(), QStringLiteral("2"));
-        QCOMPARE(child<QLabel>(window, "LblSulku")->text(), QStringLiteral("1"));
-        QVERIFY(child<QRadioButton>(window, "Option5")->isChecked());
-        QVERIFY(!child<QRadioButton>(window, "Option6")->isChecked());
+        QCOMPARE(label("LblPonkka"), QStringLiteral("2"));
+        QCOMPARE(label("LblSulku"), QStringLiteral("1"));
+        QVERIFY(child<QRadioButton>("Option5")->isChecked());
+        QVERIFY(!child<QRadioButton>("Option6")->isChecked());
     }
 
     static bool isRoot() { return ::geteuid() == 0; }
@@ -191,18 +171,11 @@ class TestDriveFaults : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        // A test pointed at a real drive must never move it: every case names
-        // its own node.
-        setMessageBoxObserver([this](const MessageBoxCall& call) { boxes.push_back(call); });
-    }
-
-    void init() { boxes.clear(); }
-
-    void cleanup() { Module1::setMediaControl(nullptr); }
-
-    void cleanupTestCase() { setMessageBoxObserver(nullptr); }
+    // A test pointed at a real drive must never move it: each case starts
+    // with a recording drive and names its own node.
+    void initTestCase() { prepareProgram(); }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void noDeviceNode()
     {

@@ -4,9 +4,8 @@
 // (qt6-translations-l10n); the expected words below are the ones that file
 // holds.
 
-#include "fm_ponkka.h"
-#include "look.h"
-#include "message_box.h"
+#include "tests/support/window_fixture.h"
+#include "ui/toolkit/look.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -84,8 +83,7 @@ void TestLocalisation::delayFieldContextMenuReadsFinnish()
     FmPonkka window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto* delayField = window.findChild<QLineEdit*>(QStringLiteral("TxtViive"));
-    QVERIFY(delayField);
+    auto* delayField = test::childOf<QLineEdit>(&window, "TxtViive");
 
     QPointer<QMenu> menu = openContextMenu(delayField);
     QVERIFY2(menu, "no context menu popped up over TxtViive");
@@ -121,7 +119,7 @@ void TestLocalisation::programMessageBoxButtonReadsFinnish()
             buttonTexts << button->text();
         box->accept();
     });
-    showMessageBox(QStringLiteral("    Varoitus! Rutabo vapaa alue. Tarkista asetukset.    "));
+    showMessageBox(test::kWarning);
 
     QVERIFY2(boxSeen, "the message box was not the active modal window");
     QCOMPARE(buttonTexts, QStringList{finnishOk});

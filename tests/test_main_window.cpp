@@ -2,13 +2,9 @@
 // the tray buttons behind the confirmation gate, the adverts and counters,
 // and the background colour with its cycling timers.
 
-#include "colours.h"
-#include "fm_ponkka.h"
-#include "interval_timer.h"
-#include "look.h"
-#include "message_box.h"
-#include "module1.h"
-#include "recording_media_control.h"
+#include "drive/module1.h"
+#include "tests/support/window_fixture.h"
+#include "ui/toolkit/colours.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,14 +27,9 @@
 #include <vector>
 
 using namespace vp;
+using namespace vp::test;
 
 namespace {
-
-const QString kWarning = QStringLiteral("    Varoitus! Rutabo vapaa alue. Tarkista asetukset.    ");
-const QString kOpenAdvert =
-    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman avauksen!    ");
-const QString kCloseAdvert =
-    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman sulkemisen!    ");
 
 struct Control {
     const char* container;
@@ -88,78 +79,19 @@ QString textOf(const QWidget* widget)
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public QObject, private test::MainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<FmPonkka> window;
-    std::shared_ptr<RecordingMediaControl> drive;
-    std::vector<MessageBoxCall> boxes;
-    // What the count labels showed while each box was up.
-    std::vector<QString> openLabelDuringBox;
-
-    template <typename T = QWidget>
-    T* child(const char* name)
-    {
-        auto* found = window->findChild<T*>(QLatin1String(name));
-        if (!found) qFatal("no control %s", name);
-        return found;
-    }
-    IntervalTimer* timer(const char* name) { return child<IntervalTimer>(name); }
-    QWidget* surface() { return child("centralwidget"); }
-
-    void tickGate(bool check2 = true, bool check3 = true)
-    {
-        child<QCheckBox>("Check2")->setChecked(check2);
-        child<QCheckBox>("Check3")->setChecked(check3);
-    }
-    void click(const char* name) { QTest::mouseClick(child(name), Qt::LeftButton); }
-    QString label(const char* name) { return child<QLabel>(name)->text(); }
-
-    void apply(const char* option, const QString& delay = QStringLiteral("1"))
-    {
-        child<QRadioButton>(option)->setChecked(true);
-        child<QLineEdit>("TxtViive")->setText(delay);
-        click("Command1");
-    }
-
 private slots:
-    void initTestCase()
-    {
-        QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
-        applyProgramLook(*qApp);
-        installInformationBox();
-    }
-
-    void init()
-    {
-        drive = std::make_shared<RecordingMediaControl>();
-        Module1::setMediaControl(drive);
-        boxes.clear();
-        openLabelDuringBox.clear();
-        setMessageBoxObserver([this](const MessageBoxCall& call) {
-            boxes.push_back(call);
-            openLabelDuringBox.push_back(label("LblPonkka"));
-        });
-        // Counters left over from an earlier window must be cleared by the load.
-        Module1::OpenCount = 7;
-        Module1::CloseCount = 9;
-        window = std::make_unique<FmPonkka>();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    void cleanup()
-    {
-        window.reset();
-        setMessageBoxObserver(nullptr);
-        Module1::setMediaControl(nullptr);
-    }
+    void initTestCase() { test::prepareProgram(); }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     // ---- layout and start-up ----------------------------------------------
 
     void startsInItsLoadedState()
     {
-        QCOMPARE(window->windowTitle(), QStringLiteral("Vorkula Ponkka 1.01"));
+        QCOMPARE(window().windowTitle(), QStringLiteral("Vorkula Ponkka 1.01"));
         QCOMPARE(label("LblPonkka"), QStringLiteral("0"));
         QCOMPARE(label("LblSulku"), QStringLiteral("0"));
         QCOMPARE(Module1::OpenCount, std::int16_t(0));
@@ -190,7 +122,7 @@ private slots:
         QCOMPARE(surface()->size(), QSize(511, 304));
 
         // The menu: "Tiedosto" holding "Tietoja" then "Sulje".
-        const QList<QAction*> menus = window->menuBar()->actions();
+        const QList<QAction*> menus = window().menuBar()->actions();
         QCOMPARE(menus.size(), 1);
         QCOMPARE(menus[0]->text(), QStringLiteral("Tiedosto"));
         QCOMPARE(menus[0]->menu()->objectName(), QStringLiteral("mnutiedosto"));
@@ -206,9 +138,9 @@ private slots:
     {
         std::vector<QRect> before;
         for (const Control& c : kControls) before.push_back(child(c.name)->geometry());
-        window->resize(900, 700);
+        window().resize(900, 700);
         QTest::qWait(10);
-        window->resize(200, 150);
+        window().resize(200, 150);
         QTest::qWait(10);
         for (std::size_t i = 0; i < std::size(kControls); ++i)
             QCOMPARE(child(kControls[i].name)->geometry(), before[i]);
@@ -216,14 +148,14 @@ private slots:
 
     void tabVisitsControlsInTheirOrder()
     {
-        const QStringList expected = {"CmdPonkka", "CmdSulje", "Check1", "Option3", "Option1",
+        const QStringList expected = {"CmdPonkka", "CmdSulje", "Check1", "Picture1", "Option3", "Option1",
                                       "Option2", "Command1", "TxtViive", "Option4", "Option5",
                                       "Option6", "Check2", "Check3"};
         QStringList chain;
         QWidget* first = child("CmdPonkka");
         QWidget* w = first;
         do {
-            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window.get()) && w != window.get())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&window()) && w != &window())
                 chain << w->objectName();
             w = w->nextInFocusChain();
         } while (w != first && chain.size() < 100);
@@ -234,9 +166,7 @@ private slots:
     {
         for (const Control& c : kControls) {
             QWidget* widget = child(c.name);
-            if (qobject_cast<QPushButton*>(widget) || qobject_cast<QLineEdit*>(widget)
-                || widget->objectName() == QLatin1String("Picture1"))
-                continue;
+            if (qobject_cast<QPushButton*>(widget) || qobject_cast<QLineEdit*>(widget)) continue;
             const std::uint32_t expected = widget->objectName() == QLatin1String("Option2") ? kGreen
                 : widget->objectName() == QLatin1String("Option3")                     ? kRed
                                                                                         : kYellow;
@@ -336,6 +266,8 @@ private slots:
 
     void theAdvertComesBeforeTheCount()
     {
+        std::vector<QString> openLabelDuringBox;
+        whileBoxIsUp = [&](const MessageBoxCall&) { openLabelDuringBox.push_back(label("LblPonkka")); };
         tickGate();
         click("CmdPonkka");
         QCOMPARE(drive->commands, std::vector<std::string>{"set cdaudio door open"});
@@ -377,14 +309,14 @@ private slots:
     {
         tickGate();
         child<QCheckBox>("Check1")->setChecked(true);
-        QApplication::setActiveWindow(window.get());
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QApplication::setActiveWindow(&window());
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
         // A mnemonic presses the button and releases it a moment later.
-        QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
+        QTest::keyClick(&window(), Qt::Key_A, Qt::AltModifier);
         QTRY_COMPARE(drive->commands.size(), std::size_t(1));
-        QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
+        QTest::keyClick(&window(), Qt::Key_S, Qt::AltModifier);
         QTRY_COMPARE(drive->commands.size(), std::size_t(2));
-        QTest::keyClick(window.get(), Qt::Key_A, Qt::AltModifier);
+        QTest::keyClick(&window(), Qt::Key_A, Qt::AltModifier);
         QTRY_COMPARE(drive->commands.size(), std::size_t(3));
         QCOMPARE(drive->commands, (std::vector<std::string>{"set cdaudio door open", "set cdaudio door closed",
                                                             "set cdaudio door open"}));
@@ -392,17 +324,17 @@ private slots:
         QCOMPARE(label("LblSulku"), QStringLiteral("1"));
 
         child<QRadioButton>("Option3")->setChecked(true);
-        QTest::keyClick(window.get(), Qt::Key_K, Qt::AltModifier);
+        QTest::keyClick(&window(), Qt::Key_K, Qt::AltModifier);
         QTRY_COMPARE(backgroundColour(surface()), kRed);
     }
 
     void altAloneLeadsToTheMenu()
     {
-        QApplication::setActiveWindow(window.get());
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QMenuBar* bar = window->menuBar();
-        QTest::keyPress(window.get(), Qt::Key_Alt, Qt::AltModifier);
-        QTest::keyRelease(window.get(), Qt::Key_Alt, Qt::NoModifier);
+        QApplication::setActiveWindow(&window());
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        QMenuBar* bar = window().menuBar();
+        QTest::keyPress(&window(), Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(&window(), Qt::Key_Alt, Qt::NoModifier);
         QVERIFY(bar->activeAction());
         QCOMPARE(bar->activeAction()->text(), QStringLiteral("Tiedosto"));
         QTest::keyClick(bar, Qt::Key_Down); // opens "Tiedosto" on "Tietoja"
@@ -486,17 +418,17 @@ private slots:
     void menuSuljeAndTheCloseBoxEndTheProgram()
     {
         QCoreApplication::setQuitLockEnabled(true);
-        QTimer::singleShot(0, this, [this] { window->findChild<QAction*>(QStringLiteral("mnuSulje"))->trigger(); });
+        QTimer::singleShot(0, this, [this] { window().findChild<QAction*>(QStringLiteral("mnuSulje"))->trigger(); });
         QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); }); // only if it did not end
         QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY(!window->isVisible());
+        QVERIFY(!window().isVisible());
         QVERIFY(boxes.empty()); // no question asked
 
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QTimer::singleShot(0, this, [this] { window->close(); });
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        QTimer::singleShot(0, this, [this] { window().close(); });
         QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY(!window->isVisible());
+        QVERIFY(!window().isVisible());
     }
 
     // ---- background colour -------------------------------------------------
@@ -523,6 +455,10 @@ private slots:
         QCOMPARE(shot.pixel(140, 60), bgrToRgb(kYellow));         // inside "CD-Asema"
         QCOMPARE(shot.pixel(200, 230), bgrToRgb(kYellow));        // a check box's own area
         QCOMPARE(shot.pixel(280 + 90, 152 + 82), bgrToRgb(kRed)); // Option3 keeps red
+        // The banner's box around its picture: the strip right of the picture
+        // and the one below it, inside the box's border.
+        QCOMPARE(shot.pixel(16 + 87, 100), bgrToRgb(kYellow));
+        QCOMPARE(shot.pixel(60, 16 + 263), bgrToRgb(kYellow));
         for (const char* name : {"Frame1", "Frame2", "Frame3", "Frame4", "Label2", "Check1", "Option1", "Option4"})
             QCOMPARE(backgroundColour(child(name)), kYellow);
         for (const char* name : {"Timer1", "Timer2", "Timer3"}) QVERIFY(!timer(name)->isEnabled());

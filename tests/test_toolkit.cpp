@@ -1,11 +1,11 @@
 // The windowing services the windows rely on: the interval timer's range and
 // rounding, 16-bit arithmetic, the silent error handler, twips and colours.
 
-#include "checked_int16.h"
-#include "colours.h"
-#include "interval_timer.h"
-#include "silent_handler.h"
-#include "twips.h"
+#include "runtime/checked_int16.h"
+#include "runtime/silent_handler.h"
+#include "ui/toolkit/colours.h"
+#include "ui/toolkit/interval_timer.h"
+#include "ui/toolkit/twips.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -17,11 +17,13 @@ again inside them with --inside.)
 
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from processes import stop  # noqa: E402
 
 WINDOW_TITLE = "Vorkula Ponkka 1.01"
 
@@ -327,12 +329,7 @@ def inside(program):
             print(f"{about.getRoleName()} '{about.name}'")
             read_about_window(about)
     finally:
-        process.send_signal(signal.SIGTERM)
-        try:
-            process.wait(10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+        stop(process, grace=10)
 
     if failures.items:
         print(f"{len(failures.items)} failures")

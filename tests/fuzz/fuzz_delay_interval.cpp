@@ -6,9 +6,9 @@
 // program's run-time error; anything else (another exception, undefined
 // behaviour, a memory error) is a fault.
 
-#include "delay_interval.h"
-#include "interval_timer.h"
-#include "runtime_error.h"
+#include "runtime/runtime_error.h"
+#include "ui/main/delay_interval.h"
+#include "ui/toolkit/interval_timer.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -6,9 +6,9 @@
 // unreachable backend may surface only as the run-time error, and only for
 // the two tray verbs.
 
-#include "module1.h"
-#include "recording_media_control.h"
-#include "runtime_error.h"
+#include "drive/module1.h"
+#include "runtime/runtime_error.h"
+#include "tests/support/recording_media_control.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -15,13 +15,8 @@
 // machine takes longer rather than doing less. Timing is reported, never
 // asserted: only the work done and the memory held are checked.
 
-#include "fm_ponkka.h"
-#include "fm_tietoja.h"
-#include "interval_timer.h"
-#include "look.h"
-#include "message_box.h"
-#include "module1.h"
-#include "recording_media_control.h"
+#include "tests/support/window_fixture.h"
+#include "ui/about/fm_tietoja.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,6 +36,7 @@
 #include <memory>
 
 using namespace vp;
+using namespace vp::test;
 
 namespace {
 
@@ -79,10 +75,9 @@ int aboutWindowsAlive()
 
 } // namespace
 
-class TestSoak : public QObject {
+class TestSoak : public QObject, private MainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<FmPonkka> window;
     int ticks[3] = {0, 0, 0};
     int ticksWhileAboutOpen = 0;
     int openings = 0;
@@ -90,14 +85,6 @@ class TestSoak : public QObject {
     int closedByCloseBox = 0;
     int pushes = 0;
     bool aboutWasMissing = false;
-
-    template <typename T = QWidget>
-    T* child(QObject* parent, const char* name)
-    {
-        auto* found = parent->findChild<T*>(QLatin1String(name));
-        if (!found) qFatal("no object %s", name);
-        return found;
-    }
 
     // Opens the About window from the menu; a timer inside its modal loop
     // closes it again after `openMs`, alternately with "&Sulje" and with the
@@ -112,27 +99,27 @@ class TestSoak : public QObject {
                 return;
             }
             if (push) {
-                QTest::mouseClick(child(about, "Command2"), Qt::LeftButton);
+                QTest::mouseClick(childOf(about, "Command2"), Qt::LeftButton);
                 ++pushes;
             }
             if (number % 2 == 0) {
-                QTest::mouseClick(child(about, "Command1"), Qt::LeftButton);
+                QTest::mouseClick(childOf(about, "Command1"), Qt::LeftButton);
                 ++closedByButton;
             } else {
                 about->close();
                 ++closedByCloseBox;
             }
         });
-        child<QAction>(window.get(), "mnutietoja")->trigger(); // returns when the window is closed
+        child<QAction>("mnutietoja")->trigger(); // returns when the window is closed
         ++openings;
     }
 
     void startCycling(const QLocale& locale, const QString& delay)
     {
         QLocale::setDefault(locale);
-        child<QRadioButton>(window.get(), "Option4")->setChecked(true);
-        child<QLineEdit>(window.get(), "TxtViive")->setText(delay);
-        QTest::mouseClick(child(window.get(), "Command1"), Qt::LeftButton);
+        child<QRadioButton>("Option4")->setChecked(true);
+        child<QLineEdit>("TxtViive")->setText(delay);
+        QTest::mouseClick(child("Command1"), Qt::LeftButton);
     }
 
     static void processEventsFor(qint64 ms)
@@ -145,27 +132,17 @@ class TestSoak : public QObject {
 private slots:
     void initTestCase()
     {
-        applyProgramLook(*qApp);
+        prepareProgram();
         QCOMPARE(QPixmapCache::cacheLimit(), kPixmapCacheKiB); // the program's own cap
-        Module1::setMediaControl(std::make_shared<RecordingMediaControl>());
-        setMessageBoxObserver([](const MessageBoxCall&) {});
     }
-
-    void cleanupTestCase()
-    {
-        setMessageBoxObserver(nullptr);
-        Module1::setMediaControl(nullptr);
-    }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void fastestCyclingWithTheAboutWindowOpenedAndClosed()
     {
-        window = std::make_unique<FmPonkka>();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        child<QCheckBox>(window.get(), "Check2")->setChecked(true);
-        child<QCheckBox>(window.get(), "Check3")->setChecked(true);
+        tickGate();
         for (int i = 0; i < 3; ++i) {
-            auto* timer = child<IntervalTimer>(window.get(), i == 0 ? "Timer1" : i == 1 ? "Timer2" : "Timer3");
+            auto* timer = child<IntervalTimer>(i == 0 ? "Timer1" : i == 1 ? "Timer2" : "Timer3");
             connect(timer, &IntervalTimer::tick, this, [this, i] {
                 ++ticks[i];
                 if (openAboutWindow()) ++ticksWhileAboutOpen;
@@ -192,7 +169,7 @@ private slots:
         for (int p = 0; p < 2; ++p) {
             startCycling(phases[p].locale, phases[p].delay);
             for (int i = 0; i < 3; ++i) {
-                auto* timer = child<IntervalTimer>(window.get(), i == 0 ? "Timer1" : i == 1 ? "Timer2" : "Timer3");
+                auto* timer = child<IntervalTimer>(i == 0 ? "Timer1" : i == 1 ? "Timer2" : "Timer3");
                 QCOMPARE(timer->interval(), phases[p].intervals[i]);
                 QVERIFY(timer->isTicking());
             }
@@ -240,11 +217,10 @@ private slots:
         QVERIFY2(peakRss - warmRss <= kMiB, "resident memory grew by more than 1 MiB after warm-up");
 
         // The main window is still in working order: a fixed colour stops the cycling.
-        child<QRadioButton>(window.get(), "Option1")->setChecked(true);
-        QTest::mouseClick(child(window.get(), "Command1"), Qt::LeftButton);
+        child<QRadioButton>("Option1")->setChecked(true);
+        QTest::mouseClick(child("Command1"), Qt::LeftButton);
         for (const char* name : {"Timer1", "Timer2", "Timer3"})
-            QVERIFY(!child<IntervalTimer>(window.get(), name)->isTicking());
-        window.reset();
+            QVERIFY(!timer(name)->isTicking());
     }
 };
 

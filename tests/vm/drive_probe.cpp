@@ -17,9 +17,9 @@
 // that only writes down the error code the backend returned (which
 // DriveCommand ignores), so the log can say what the kernel answered.
 
-#include "linux_media_control.h"
-#include "module1.h"
-#include "runtime_error.h"
+#include "drive/linux_media_control.h"
+#include "drive/module1.h"
+#include "runtime/runtime_error.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -13,10 +13,10 @@
 //                                  finds the library (the host script's
 //                                  control for the planted-DLL check)
 
-#include "media_control.h"
-#include "module1.h"
-#include "runtime_error.h"
-#include "windows_media_control.h"
+#include "drive/media_control.h"
+#include "drive/module1.h"
+#include "drive/windows_media_control.h"
+#include "runtime/runtime_error.h"
 
 #include <windows.h>
 

@@ -1,16 +1,14 @@
-#include "fm_tietoja.h"
+#include "ui/about/fm_tietoja.h"
 
 #include "ui_fm_tietoja.h"
 
-#include "accessibility.h"
-#include "checked_int16.h"
-#include "colours.h"
-#include "interval_timer.h"
-#include "runtime_error.h"
-#include "twips.h"
+#include "runtime/checked_int16.h"
+#include "runtime/runtime_error.h"
+#include "ui/toolkit/colours.h"
+#include "ui/toolkit/interval_timer.h"
+#include "ui/toolkit/twips.h"
 
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QScreen>
 
 namespace vp {
@@ -30,9 +28,7 @@ FmTietoja::FmTietoja(QWidget* parent)
     // An ordinary window with minimise and maximise boxes, not a dialog frame.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    ui->Picture1->setPixmap(QPixmap(QStringLiteral(":/assets/portrait.jpg")));
     colourControls();
-    describeAboutWindowForAssistiveTechnology(*this);
     // Resizing the window moves nothing: the window has no layout.
     resize(kClientSize);
     centreOnScreen();

@@ -1,13 +1,13 @@
 // The background colour choice and the three timers that make it flicker.
 
-#include "fm_ponkka.h"
+#include "ui/main/fm_ponkka.h"
 
 #include "ui_fm_ponkka.h"
 
-#include "colours.h"
-#include "delay_interval.h"
-#include "interval_timer.h"
-#include "silent_handler.h"
+#include "runtime/silent_handler.h"
+#include "ui/main/delay_interval.h"
+#include "ui/toolkit/colours.h"
+#include "ui/toolkit/interval_timer.h"
 
 #include <QLocale>
 

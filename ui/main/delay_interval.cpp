@@ -1,6 +1,6 @@
-#include "delay_interval.h"
+#include "ui/main/delay_interval.h"
 
-#include "runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,17 +1,15 @@
-#include "fm_ponkka.h"
+#include "ui/main/fm_ponkka.h"
 
 #include "ui_fm_ponkka.h"
 
-#include "accessibility.h"
-#include "colours.h"
-#include "fm_tietoja.h"
-#include "interval_timer.h"
-#include "message_box.h"
-#include "module1.h"
-#include "twips.h"
+#include "drive/module1.h"
+#include "ui/about/fm_tietoja.h"
+#include "ui/toolkit/colours.h"
+#include "ui/toolkit/interval_timer.h"
+#include "ui/toolkit/message_box.h"
+#include "ui/toolkit/twips.h"
 
 #include <QCheckBox>
-#include <QPixmap>
 
 namespace vp {
 
@@ -37,9 +35,7 @@ FmPonkka::FmPonkka(QWidget* parent)
       Timer3(makeTimer("Timer3", this))
 {
     ui->setupUi(this);
-    ui->Picture1->setPixmap(QPixmap(QStringLiteral(":/assets/banner.jpg")));
     colourControls();
-    describeMainWindowForAssistiveTechnology(*this);
     // Resizing the window moves nothing: the client area has no layout.
     resize(kClientSize.width(), kClientSize.height() + ui->menubar->sizeHint().height());
 
@@ -58,12 +54,13 @@ FmPonkka::FmPonkka(QWidget* parent)
 FmPonkka::~FmPonkka() = default;
 
 // Every control keeps a background of its own, so that a change of the
-// window's colour shows only in the margins between them. Push buttons and
-// the text box keep the platform look.
+// window's colour shows only in the margins between them; the banner's box
+// too, around its picture. Push buttons and the text box keep the platform
+// look.
 void FmPonkka::colourControls()
 {
     for (QWidget* control : ui->centralwidget->findChildren<QWidget*>()) {
-        if (control == ui->Picture1 || qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control))
+        if (qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control))
             continue;
         setBackgroundColour(control, kYellow);
     }

@@ -1,13 +1,13 @@
 // The open and close buttons: one procedure, two sets of constants.
 
-#include "fm_ponkka.h"
+#include "ui/main/fm_ponkka.h"
 
 #include "ui_fm_ponkka.h"
 
-#include "checked_int16.h"
-#include "message_box.h"
-#include "module1.h"
-#include "silent_handler.h"
+#include "drive/module1.h"
+#include "runtime/checked_int16.h"
+#include "runtime/silent_handler.h"
+#include "ui/toolkit/message_box.h"
 
 #include <string>
 

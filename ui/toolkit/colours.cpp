@@ -1,4 +1,4 @@
-#include "colours.h"
+#include "ui/toolkit/colours.h"
 
 #include <QPalette>
 

@@ -1,6 +1,6 @@
-#include "interval_timer.h"
+#include "ui/toolkit/interval_timer.h"
 
-#include "runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <cmath>
 

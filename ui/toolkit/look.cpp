@@ -1,7 +1,4 @@
-#include "look.h"
-
-#include "message_box.h"
-#include "module1.h"
+#include "ui/toolkit/look.h"
 
 #include <QApplication>
 #include <QFont>
@@ -66,13 +63,6 @@ bool installFinnishTranslations(QApplication& application)
         return false;
     }
     return QApplication::installTranslator(translator);
-}
-
-void installInformationBox()
-{
-    Module1::setInformationBox([](const std::string& text, const std::string& title) {
-        showMessageBox(QString::fromStdString(text), QString::fromStdString(title), BoxIcon::Information);
-    });
 }
 
 } // namespace vp

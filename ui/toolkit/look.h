@@ -14,7 +14,4 @@ void applyProgramLook(QApplication& application);
 // context menu), whatever the user's locale. Answers whether they were found.
 bool installFinnishTranslations(QApplication& application);
 
-// Routes the drive layer's information messages to the program's message box.
-void installInformationBox();
-
 } // namespace vp

@@ -4,7 +4,7 @@
 // raised, with no message; whatever the body did before stays done. Other
 // exceptions are not the program's run-time errors and are not swallowed.
 
-#include "runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <utility>
 

@@ -3,7 +3,7 @@
 // About picture's position require: an addition that would leave the range
 // raises the overflow run-time error and the stored value stays as it was.
 
-#include "runtime_error.h"
+#include "runtime/runtime_error.h"
 
 #include <cstdint>
 #include <limits>

@@ -2,8 +2,8 @@
 // A media-control backend that only remembers what it was asked to do; used
 // by tests and fuzzers in place of a real drive.
 
-#include "media_control.h"
-#include "runtime_error.h"
+#include "drive/media_control.h"
+#include "runtime/runtime_error.h"
 
 #include <string>
 #include <vector>
