@@ -13,8 +13,9 @@ namespace vp {
 void prepareApplication(QApplication& application);
 
 // Joins the drive layer to the windows: its information messages go to the
-// program's message box, and its commands to the platform's backend for
-// `devicePath` (the platform's default drive when empty).
+// program's message box, its diagnostics to standard error, and its commands
+// to the platform's backend for `devicePath` (the platform's default drive
+// when empty).
 void connectDriveLayer(const std::string& devicePath = {});
 
 } // namespace vp
