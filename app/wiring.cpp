@@ -1,15 +1,41 @@
 #include "app/wiring.h"
 
 #include "drive/diagnostics.h"
+#include "drive/media_control.h"
 #include "drive/module1.h"
+#include "ui/toolkit/held_keys.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/message_box.h"
+#include "ui/toolkit/modal_wait.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <utility>
 
 namespace vp {
+
+namespace {
+
+// A drive can take seconds to move its tray, and the kernel allows a command
+// far longer. The command runs on a thread of its own meanwhile, so the
+// windows keep repainting and their timers ticking, and clicks made in the
+// wait are dropped rather than replayed; the handler that sent it still goes
+// on only once it has returned.
+class WaitingMediaControl : public MediaControl {
+public:
+    explicit WaitingMediaControl(std::shared_ptr<MediaControl> backend) : backend_(std::move(backend)) {}
+
+    int send(const std::string& command) override
+    {
+        return waitWhileWorking([backend = backend_, command] { return backend->send(command); });
+    }
+
+private:
+    std::shared_ptr<MediaControl> backend_;
+};
+
+} // namespace
 
 void prepareApplication(QApplication& application)
 {
@@ -19,6 +45,7 @@ void prepareApplication(QApplication& application)
     QGuiApplication::setDesktopFileName(QStringLiteral(VP_APP_ID));
     applyProgramLook(application);
     installFinnishTranslations(application);
+    ignoreHeldMnemonics(application);
 }
 
 void connectDriveLayer(const std::string& devicePath)
@@ -29,7 +56,12 @@ void connectDriveLayer(const std::string& devicePath)
     // Why a tray did not move goes to standard error, one line each, where a
     // terminal or the desktop's journal keeps it; the windows stay as they are.
     setDiagnosticsSink([](const std::string& line) { std::fprintf(stderr, "vorkula-ponkka: %s\n", line.c_str()); });
-    Module1::setMediaControl(makePlatformMediaControl(devicePath));
+    useDriveBackend(makePlatformMediaControl(devicePath));
+}
+
+void useDriveBackend(std::shared_ptr<MediaControl> backend)
+{
+    Module1::setMediaControl(std::make_shared<WaitingMediaControl>(std::move(backend)));
 }
 
 } // namespace vp

@@ -87,7 +87,7 @@ int main(int argc, char* argv[])
     vp::prepareApplication(application);
     vp::connectDriveLayer(device);
     auto backend = std::make_shared<TimedBackend>(device);
-    vp::Module1::setMediaControl(backend);
+    vp::useDriveBackend(backend);
 
     vp::FmPonkka window;
     window.show();

@@ -12,6 +12,7 @@ namespace vp {
 enum class ErrorCode : int {
     Overflow = 6,
     TypeMismatch = 13,
+    UserInterrupt = 18,
     DllNotFound = 48,
     InvalidPropertyValue = 380,
     EntryPointNotFound = 453,

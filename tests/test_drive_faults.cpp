@@ -89,7 +89,7 @@ class TestDriveFaults : public QObject, private MainWindowFixture {
     void clickThroughTheWindow(const std::string& path, int expected)
     {
         auto backend = std::make_shared<ObservedLinuxBackend>(path);
-        Module1::setMediaControl(backend);
+        useDriveBackend(backend);
         tickGate();
         click("CmdPonkka");
         click("CmdSulje");

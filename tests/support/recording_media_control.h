@@ -1,11 +1,15 @@
 #pragma once
 // A media-control backend that only remembers what it was asked to do; used
-// by tests and fuzzers in place of a real drive.
+// by tests and fuzzers in place of a real drive. It can be made as slow as a
+// real drive, and tells whether a command is under way at this moment.
 
 #include "drive/media_control.h"
 #include "runtime/runtime_error.h"
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vp {
@@ -15,13 +19,18 @@ public:
     int send(const std::string& command) override
     {
         if (failWith) throw RuntimeError(*failWith, "media control unavailable");
+        busy = true;
+        if (takes.count() > 0) std::this_thread::sleep_for(takes);
         commands.push_back(command);
+        busy = false;
         return result;
     }
 
     std::vector<std::string> commands;
     int result = 0;                      // error code handed back for every command
     const ErrorCode* failWith = nullptr; // when set, every call throws this error
+    std::chrono::milliseconds takes{0};  // how long each command keeps the drive busy
+    std::atomic<bool> busy{false};       // a command is under way
 };
 
 } // namespace vp

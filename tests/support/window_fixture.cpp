@@ -39,7 +39,7 @@ void MainWindowFixture::setUp()
     // Whatever an earlier case changed and failed to restore starts afresh.
     QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland));
     drive = std::make_shared<RecordingMediaControl>();
-    Module1::setMediaControl(drive);
+    useDriveBackend(drive);
     boxes.clear();
     whileBoxIsUp = nullptr;
     setMessageBoxObserver([this](const MessageBoxCall& call) {

@@ -3,6 +3,7 @@
 // by its name, and a fixture that gives each test case a fresh main window
 // with fresh counters, a recording drive and recorded message boxes.
 
+#include "app/wiring.h"
 #include "tests/support/recording_media_control.h"
 #include "ui/main/fm_ponkka.h"
 #include "ui/toolkit/interval_timer.h"
