@@ -187,8 +187,10 @@ int unmountDevice(dev_t device, const std::string& table, const std::string& umo
             return result.spawnError;
         }
         if (result.exitStatus == 0) continue;
-        // Exit status 1 is umount's answer for a user who may not unmount.
-        if (result.exitStatus == 1) {
+        // umount runs in the C locale, so its words tell a refusal apart
+        // from a busy disc (its exit status is the same for both).
+        const auto says = [&](const char* words) { return result.message.find(words) != std::string::npos; };
+        if (says("superuser") || says("not permitted") || says("ermission denied")) {
             reason = withMessage("not allowed to unmount " + top.target, result) +
                      "; unmount it where it was mounted (the file manager, or as root) and try again";
             return EPERM;

@@ -54,7 +54,7 @@ public:
             "ls /proc/$$/fd > \"$dir/fds\"\n"
             "case $(cat \"$dir/mode\") in\n"
             "busy) echo \"umount: $1: target is busy.\" >&2; exit 32 ;;\n"
-            "refuse) echo \"umount: $1: must be superuser to unmount.\" >&2; exit 1 ;;\n"
+            "refuse) echo \"umount: $1: must be superuser to unmount.\" >&2; exit 32 ;;\n"
             "ignore) exit 0 ;;\n"
             "esac\n"
             "awk -v t=\"$1\" '{ l[NR] = $0; if ($5 == t) last = NR }"
