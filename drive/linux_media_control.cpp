@@ -128,8 +128,6 @@ std::string ioctlReason(int code, bool opening, const std::string& devicePath, i
                          "in by hand";
     case EBUSY:
         return "the drive is in use by another program" + heldBy(devicePath) + "; close it and try again";
-    case ENOMEDIUM:
-        return "the drive reports no medium and no tray to move";
     default:
         break;
     }

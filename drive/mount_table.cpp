@@ -21,6 +21,10 @@ struct IterDeleter {
 
 std::string text(const char* value) { return value ? value : ""; }
 
+// libmount skips a line it cannot parse unless told otherwise; a skipped line
+// might be the drive's own mount, so a table with one is not read at all.
+int refuseBadLine(libmnt_table*, const char*, int) { return -EINVAL; }
+
 } // namespace
 
 int readMountTable(const std::string& table, std::vector<MountEntry>& entries)
@@ -29,6 +33,7 @@ int readMountTable(const std::string& table, std::vector<MountEntry>& entries)
     const std::unique_ptr<libmnt_table, TableDeleter> parsed(mnt_new_table());
     const std::unique_ptr<libmnt_iter, IterDeleter> iter(mnt_new_iter(MNT_ITER_FORWARD));
     if (!parsed || !iter) return ENOMEM;
+    mnt_table_set_parser_errcb(parsed.get(), refuseBadLine);
     if (const int result = mnt_table_parse_file(parsed.get(), table.c_str()); result != 0)
         return result < 0 ? -result : EINVAL;
     libmnt_fs* fs = nullptr;

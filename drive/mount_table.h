@@ -21,8 +21,8 @@ struct MountEntry {
 };
 
 // Reads a table in mountinfo format into `entries`, in the table's own order
-// (the oldest mount first). Returns 0 or an errno value; on failure nothing
-// is known about what is mounted.
+// (the oldest mount first). Returns 0 or an errno value; on failure, a line
+// that cannot be parsed included, nothing is known about what is mounted.
 int readMountTable(const std::string& table, std::vector<MountEntry>& entries);
 
 // The device number that `path` names, links followed. Returns 0 or an errno

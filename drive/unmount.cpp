@@ -55,7 +55,8 @@ bool readUntilClosed(int fd, std::string& output, std::chrono::steady_clock::tim
         pollfd waiting{fd, POLLIN, 0};
         const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return ready == 0 ? false : true;
+        if (ready == 0) return false;
+        if (ready < 0) return true; // nothing more can be read
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return true;
@@ -94,6 +95,20 @@ UmountResult runUmount(const std::string& program, const std::string& target)
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0) {
         result.spawnError = errno;
+        return result;
+    }
+    // A program started with standard descriptors closed would get the pipe
+    // among them, and the child's redirections would then clobber it.
+    for (int& end : pipe) {
+        if (end > STDERR_FILENO) continue;
+        const int moved = ::fcntl(end, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        ::close(end);
+        end = moved;
+    }
+    if (pipe[0] < 0 || pipe[1] < 0) {
+        result.spawnError = errno;
+        for (const int end : pipe)
+            if (end >= 0) ::close(end);
         return result;
     }
     // The child gets /dev/null, the write end as stdout and stderr (dup2

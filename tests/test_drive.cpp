@@ -343,6 +343,8 @@ private slots:
             << "the disc's filesystem on MEDIA lies under another one mounted there (/dev/sdb1); unmount that first";
         QTest::newRow("no mount table") << "no table" << ENOENT << 0
             << "cannot read the mount table TABLE (no such file or directory), so the disc may still be mounted";
+        QTest::newRow("a line that cannot be read") << "garbled" << EINVAL << 0
+            << "cannot read the mount table TABLE (invalid argument), so the disc may still be mounted";
         QTest::newRow("no umount") << "no umount" << ENOENT << 0
             << "cannot run NONE to unmount MEDIA (no such file or directory)";
     }
@@ -355,6 +357,7 @@ private slots:
         FakeDriveSystem fake;
         Lines table{kRootEntry, FakeDriveSystem::entry(30, "1:3", fake.media)};
         if (fault == QLatin1String("covered")) table.push_back(FakeDriveSystem::entry(40, "8:17", fake.media, "/dev/sdb1"));
+        if (fault == QLatin1String("garbled")) table.push_back("41 20 11:0 / no more fields");
         fake.setTable(table);
         LinuxDriveSystem system = fake.system();
         if (fault == QLatin1String("no table")) system.mountTable = fake.file("none");
@@ -370,7 +373,7 @@ private slots:
         QCOMPARE(fake.umountCalls().size(), std::size_t(umounts));
         QString expected = QStringLiteral("/dev/null: cannot open the tray: ") + reason;
         expected.replace(QLatin1String("MEDIA"), QString::fromStdString(fake.media))
-            .replace(QLatin1String("TABLE"), QString::fromStdString(fake.file("none")))
+            .replace(QLatin1String("TABLE"), QString::fromStdString(system.mountTable))
             .replace(QLatin1String("NONE"), QString::fromStdString(fake.file("none")))
             .replace(QLatin1String("PID"), QString::number(sleeper.pid));
         QCOMPARE(diagnostics.lines, Lines{expected.toStdString()});
