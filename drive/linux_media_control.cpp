@@ -167,7 +167,10 @@ Failure pullTray(const std::string& devicePath, const LinuxDriveSystem& system)
     const DeviceHandle drive(devicePath, system);
     if (drive.error() != 0) return {drive.error(), openReason(drive.error())};
     const int capabilities = drive.call(CDROM_GET_CAPABILITY, 0);
-    if (capabilities < 0) return {errno, ioctlReason(errno, false, devicePath)};
+    if (capabilities < 0) {
+        const int code = errno;
+        return {code, ioctlReason(code, false, devicePath)};
+    }
     if (!(capabilities & CDC_CLOSE_TRAY)) return {ENOSYS, ioctlReason(ENOSYS, false, devicePath)};
     const int code = drive.ioctlError(CDROMCLOSETRAY, 0);
     return {code, code == 0 ? std::string() : ioctlReason(code, false, devicePath)};
