@@ -12,6 +12,7 @@
 
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
+#include "tests/support/diagnostics_recorder.h"
 #include "tests/support/window_fixture.h"
 
 #include <QApplication>
@@ -83,11 +84,12 @@ class TestDriveFaults : public QObject, private MainWindowFixture {
     Q_OBJECT
 
     // Opens and then closes the tray through the real main window, with the
-    // backend pointed at `path`; checks that both clicks went all the way
-    // through despite the fault, and that the backend answered `expected`
-    // every time.
+    // backend pointed at `path`; checks that every click went all the way
+    // through despite the fault, that the backend answered `expected` every
+    // time, and that each click left one diagnostic line naming the device.
     void clickThroughTheWindow(const std::string& path, int expected)
     {
+        DiagnosticsRecorder diagnostics;
         auto backend = std::make_shared<ObservedLinuxBackend>(path);
         useDriveBackend(backend);
         tickGate();
@@ -106,6 +108,8 @@ class TestDriveFaults : public QObject, private MainWindowFixture {
         QCOMPARE(label("LblSulku"), QStringLiteral("1"));
         QVERIFY(child<QRadioButton>("Option5")->isChecked());
         QVERIFY(!child<QRadioButton>("Option6")->isChecked());
+        QCOMPARE(diagnostics.lines.size(), std::size_t(3));
+        for (const std::string& line : diagnostics.lines) QVERIFY2(line.rfind(path + ": cannot ", 0) == 0, line.c_str());
     }
 
     static bool isRoot() { return ::geteuid() == 0; }

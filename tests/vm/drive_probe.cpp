@@ -7,16 +7,27 @@
 //   drive VERB [ARG]     Module1::DriveCommand(VERB, ARG), as the buttons call it
 //   user VERB [ARG]      the same in a child process running as an ordinary user
 //                        (uid and gid 1000), as the program runs on a desktop
-//   mount | umount       mount the disc read-only on /mnt (iso9660), or unmount it
+//   mount [DIR]          mount the disc read-only on DIR (default /mnt; iso9660)
+//                        with the system call; again on the same DIR stacks it
+//   umount [DIR]         unmount DIR with the system call
+//   mounts               print /proc/mounts
 //   read FILE            print the first line of /mnt/FILE
+//   run WHO PROGRAM ...  run a program (absolute path) as WHO, "root" or "user",
+//                        and print its output and exit status
+//   hold WHO FILE        start /bin/sleep as WHO with FILE open on descriptor 3,
+//                        in the background, as a program reading a disc would
+//   release              end every program started by hold
 //   dmesg                print the kernel log
 //   quit                 power the machine off
 //
 // The tray commands reach the drive through the program's own Linux backend,
 // with its own device discovery. The backend is wrapped once in a pass-through
 // that only writes down the error code the backend returned (which
-// DriveCommand ignores), so the log can say what the kernel answered.
+// DriveCommand ignores), so the log can say what the kernel answered. The
+// drive layer's diagnostics go to standard error as the program writes them,
+// framed like every other reply.
 
+#include "drive/diagnostics.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
 #include "runtime/runtime_error.h"
@@ -24,12 +35,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/klog.h>
 #include <sys/mount.h>
 #include <sys/reboot.h>
@@ -84,8 +98,16 @@ void driveCommand(const std::string& verb, const std::string& argument)
     }
 }
 
-// Right after a disc goes in, the drive answers "not ready" for a moment, as a
-// real one spinning up does; a person would simply try again.
+// In a child process: becomes the ordinary user (uid and gid 1000, no other
+// groups) or ends the child.
+void becomeUser()
+{
+    if (::setgroups(0, nullptr) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0) {
+        say("cannot become an ordinary user " + errorText(errno));
+        ::_exit(2);
+    }
+}
+
 void driveCommandAsUser(const std::string& verb, const std::string& argument)
 {
     const pid_t child = ::fork();
@@ -94,10 +116,7 @@ void driveCommandAsUser(const std::string& verb, const std::string& argument)
         return;
     }
     if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(1000) != 0 || ::setuid(1000) != 0) {
-            say("cannot become an ordinary user " + errorText(errno));
-            ::_exit(2);
-        }
+        becomeUser();
         say("running as uid " + std::to_string(::getuid()));
         driveCommand(verb, argument);
         ::_exit(0);
@@ -108,19 +127,101 @@ void driveCommandAsUser(const std::string& verb, const std::string& argument)
         say("user process ended abnormally, status " + std::to_string(status));
 }
 
-void mountDisc()
+// Right after a disc goes in, the drive answers "not ready" for a moment, as a
+// real one spinning up does; a person would simply try again.
+void mountDisc(const std::string& directory)
 {
     const std::string device = vp::findDefaultCdDrive();
     int error = 0;
     for (int attempt = 1; attempt <= 20; ++attempt) {
-        if (::mount(device.c_str(), "/mnt", "iso9660", MS_RDONLY, nullptr) == 0) {
-            say("mount " + device + " ok (attempt " + std::to_string(attempt) + ")");
+        if (::mount(device.c_str(), directory.c_str(), "iso9660", MS_RDONLY, nullptr) == 0) {
+            say("mount " + device + " on " + directory + " ok (attempt " + std::to_string(attempt) + ")");
             return;
         }
         error = errno;
         ::usleep(100 * 1000);
     }
-    say("mount " + device + " failed " + errorText(error));
+    say("mount " + device + " on " + directory + " failed " + errorText(error));
+}
+
+void printMounts()
+{
+    std::ifstream mounts("/proc/mounts");
+    for (std::string line; std::getline(mounts, line);) say("mounts " + line);
+}
+
+// Runs a program as root or as the ordinary user and relays what it writes.
+void runProgram(const std::string& who, const std::vector<std::string>& words)
+{
+    if (words.empty()) return;
+    int pipe[2];
+    if (::pipe(pipe) != 0) return;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (who == "user") becomeUser();
+        ::dup2(pipe[1], STDOUT_FILENO);
+        ::dup2(pipe[1], STDERR_FILENO);
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+        std::vector<char*> argv;
+        for (const auto& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        std::fprintf(stderr, "exec failed: %s\n", std::strerror(errno));
+        ::_exit(127);
+    }
+    ::close(pipe[1]);
+    std::string output;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) say("out " + line);
+    say("run " + words[0] + " exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1));
+}
+
+std::vector<pid_t> holders;
+
+// A program that keeps a file open until it is released, as a reader or a
+// player of a disc does.
+void hold(const std::string& who, const std::string& file)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (who == "user") becomeUser();
+        const int fd = ::open(file.c_str(), O_RDONLY);
+        if (fd < 0 || ::dup2(fd, 3) < 0 || ::chdir("/") != 0) {
+            say("hold cannot open " + file + " " + errorText(errno));
+            ::_exit(1);
+        }
+        ::execl("/bin/sleep", "sleep", "100000", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (child < 0) return;
+    // Answer only once the sleeper runs with the file open.
+    const std::string proc = "/proc/" + std::to_string(child);
+    for (int i = 0; i < 100; ++i, ::usleep(20 * 1000)) {
+        std::string name;
+        std::getline(std::ifstream(proc + "/comm"), name);
+        if (name == "sleep" && ::access((proc + "/fd/3").c_str(), F_OK) == 0) {
+            holders.push_back(child);
+            say("hold pid " + std::to_string(child) + " has " + file + " open");
+            return;
+        }
+    }
+    say("hold failed");
+}
+
+void release()
+{
+    for (const pid_t holder : holders) {
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+    }
+    say("released " + std::to_string(holders.size()));
+    holders.clear();
 }
 
 void readFile(const std::string& name)
@@ -165,6 +266,12 @@ int main()
     vp::Module1::setInformationBox([](const std::string& text, const std::string& title) {
         say("information box \"" + text + "\" titled \"" + title + "\"");
     });
+    vp::setDiagnosticsSink([](const std::string& line) {
+        const std::string text = "VP: stderr vorkula-ponkka: " + line + "\n";
+        if (::write(STDERR_FILENO, text.data(), text.size()) < 0) {
+            // As with say(): the console is the only channel.
+        }
+    });
 
     say("ready");
     for (std::string line; std::getline(std::cin, line);) {
@@ -186,9 +293,26 @@ int main()
             std::getline(words >> std::ws, argument);
             driveCommandAsUser(verb, argument);
         } else if (command == "mount") {
-            mountDisc();
+            std::string directory = "/mnt";
+            words >> directory;
+            mountDisc(directory);
         } else if (command == "umount") {
-            say(::umount("/mnt") == 0 ? "umount ok" : "umount failed " + errorText(errno));
+            std::string directory = "/mnt";
+            words >> directory;
+            say(::umount(directory.c_str()) == 0 ? "umount ok" : "umount failed " + errorText(errno));
+        } else if (command == "mounts") {
+            printMounts();
+        } else if (command == "run" || command == "hold") {
+            std::string who;
+            std::vector<std::string> rest;
+            words >> who;
+            for (std::string word; words >> word;) rest.push_back(word);
+            if (command == "hold")
+                hold(who, rest.empty() ? std::string() : rest[0]);
+            else
+                runProgram(who, rest);
+        } else if (command == "release") {
+            release();
         } else if (command == "read") {
             std::string name;
             words >> name;

@@ -3,10 +3,14 @@
 
 Boots a stock Debian kernel in QEMU (software emulation) twice at once: one
 machine with an emulated ATAPI CD drive on the IDE bus, one with no CD drive
-at all. The guest's workload is the static probe built from drive/; it runs
-DriveCommand when told to over the serial console. This script watches the
-drive from outside through QMP: every DEVICE_TRAY_MOVED event, and query-block
-after every step.
+at all. The guest's workload is the probe built from drive/; it runs
+DriveCommand when told to over the serial console. Beside it the guest has
+util-linux's own mount, umount (setuid root) and eject with their libraries,
+from Debian's packages (apt-get download, unpacked, never installed), an
+fstab that lets the ordinary user mount the disc, and that user. This script
+watches the drive from outside through QMP: every DEVICE_TRAY_MOVED event, and
+query-block after every step; it reads the guest's mount table before and
+after each tray action, and times the open of a mounted disc against eject(1).
 
 Artefacts (kept in the work directory, printed on failure): for each machine
 console.log (everything the guest wrote), qmp.log (every QMP message, with the
@@ -21,6 +25,7 @@ import os
 import selectors
 import shutil
 import socket
+import statistics
 import struct
 import subprocess
 import sys
@@ -144,6 +149,117 @@ def module_bytes(modules, name):
 
 
 # --------------------------------------------------------------------------
+# util-linux in the guest: Debian's packages, unpacked, never installed
+
+# Package -> the programs the guest takes from it.
+GUEST_PROGRAMS = {"mount": ["bin/mount", "bin/umount"], "eject": ["usr/bin/eject"]}
+SETUID_PROGRAMS = {"bin/mount", "bin/umount"}
+LIBRARY_DIRECTORIES = ["lib/x86_64-linux-gnu", "usr/lib/x86_64-linux-gnu", "lib64"]
+
+
+def apt_download(packages, directory):
+    """Downloads the packages' .deb files into `directory`; returns their paths."""
+    os.makedirs(directory, exist_ok=True)
+    try:
+        run(["apt-get", "download"] + packages, cwd=directory)
+    except subprocess.CalledProcessError as error:
+        if os.geteuid() != 0:
+            raise
+        log(f"apt-get download failed ({error.stderr.strip()}); running apt-get update")
+        subprocess.run(["apt-get", "update", "-q"], check=True)
+        run(["apt-get", "download"] + packages, cwd=directory)
+    return [os.path.join(directory, name) for name in os.listdir(directory) if name.endswith(".deb")]
+
+
+def shared_libraries(binary):
+    """(name, host path) of every library the binary loads, the loader included."""
+    result = subprocess.run(["ldd", binary], text=True, capture_output=True)
+    if result.returncode != 0:
+        raise TestFailure(f"ldd {binary}: {result.stdout.strip()} {result.stderr.strip()}")
+    libraries = []
+    for line in result.stdout.splitlines():
+        words = line.split()
+        if "=>" in words and len(words) >= 3 and words[2].startswith("/"):
+            libraries.append((words[0], words[2]))
+        elif words and words[0].startswith("/"):
+            libraries.append((os.path.basename(words[0]), words[0]))
+        elif "not found" in line:
+            raise TestFailure(f"ldd {binary}: {line.strip()}")
+    return libraries
+
+
+def owning_package(path):
+    """The Debian package that ships a library (the host's copy tells which)."""
+    candidates = [path, os.path.realpath(path)]
+    for candidate in list(candidates):
+        for merged, split in (("/usr/lib/", "/lib/"), ("/lib/", "/usr/lib/")):
+            if candidate.startswith(merged):
+                candidates.append(split + candidate[len(merged):])
+    for candidate in candidates:
+        result = subprocess.run(["dpkg-query", "-S", candidate], text=True, capture_output=True)
+        if result.returncode == 0:
+            return result.stdout.split(":", 1)[0].strip()
+    raise TestFailure(f"no installed package ships {path}")
+
+
+def resolve_in(root, relative):
+    """Follows symbolic links inside an unpacked tree; None when it leads nowhere."""
+    path = os.path.join(root, relative)
+    for _ in range(20):
+        if not os.path.islink(path):
+            return path if os.path.isfile(path) else None
+        target = os.readlink(path)
+        path = os.path.join(root, target.lstrip("/")) if target.startswith("/") \
+            else os.path.join(os.path.dirname(path), target)
+    return None
+
+
+def fetch_userland(cache, probe):
+    """Unpacks util-linux's programs and every library that they and the probe
+    load into cache/root, fetching each package once. Returns (root, files):
+    files maps a path in the guest to the file in root that goes there."""
+    root = os.path.join(cache, "root")
+    stamp = os.path.join(cache, "packages")
+    have = set()
+    if os.path.exists(stamp):
+        with open(stamp) as stamp_file:
+            have = set(stamp_file.read().split())
+
+    def fetch(packages):
+        missing = sorted(set(packages) - have)
+        if not missing:
+            return
+        log(f"fetching guest packages: {' '.join(missing)}")
+        download = os.path.join(cache, "download")
+        shutil.rmtree(download, ignore_errors=True)
+        for deb in apt_download(missing, download):
+            run(["dpkg-deb", "-x", deb, root])
+        shutil.rmtree(download, ignore_errors=True)
+        have.update(missing)
+        with open(stamp, "w") as out:
+            out.write("\n".join(sorted(have)) + "\n")
+
+    fetch(GUEST_PROGRAMS)
+    programs = [program for listed in GUEST_PROGRAMS.values() for program in listed]
+    libraries = {}
+    for binary in [probe] + [os.path.join(root, program) for program in programs]:
+        libraries.update(shared_libraries(binary))
+    fetch({owning_package(path) for path in libraries.values()})
+
+    files = {program: os.path.join(root, program) for program in programs}
+    for name, host_path in libraries.items():
+        found = None
+        for directory in LIBRARY_DIRECTORIES:
+            found = found or resolve_in(root, os.path.join(directory, name))
+        if found is None:
+            raise TestFailure(f"{name} is not in the unpacked packages under {root}")
+        if name.startswith("ld-linux"):
+            files[host_path.lstrip("/")] = found
+        files[os.path.join("lib/x86_64-linux-gnu", name)] = found
+    return files
+
+
+# --------------------------------------------------------------------------
 # The guest's initramfs and the disc
 
 
@@ -158,6 +274,14 @@ done
 /bin/busybox chmod 0666 /dev/sr* 2>/dev/null
 exec /probe
 """
+
+# The ordinary user (uid 1000) and an fstab entry that lets any user mount
+# the disc, as desktops commonly have.
+GUEST_FILES = {
+    "etc/passwd": "root:x:0:0:root:/root:/bin/sh\ntester:x:1000:1000:Tester:/:/bin/sh\n",
+    "etc/group": "root:x:0:\ncdrom:x:24:tester\ntester:x:1000:\n",
+    "etc/fstab": "/dev/sr0 /media/cd iso9660 user,noauto,ro 0 0\n",
+}
 
 
 def is_static_elf(path):
@@ -175,20 +299,28 @@ def is_static_elf(path):
     return True
 
 
-def make_initramfs(work, probe, modules):
+def make_initramfs(work, probe, modules, userland):
     busybox = shutil.which("busybox") or "/bin/busybox"
     if not os.path.exists(busybox) or not is_static_elf(busybox):
         raise TestFailure(f"{busybox} is missing or not statically linked "
                           "(install busybox-static)")
-    if not is_static_elf(probe):
-        raise TestFailure(f"{probe} is not statically linked")
 
     stage = os.path.join(work, "initramfs")
     shutil.rmtree(stage, ignore_errors=True)
-    for directory in ("bin", "dev", "proc", "sys", "mnt", "lib/modules"):
+    for directory in ("bin", "dev", "proc", "sys", "mnt", "lib/modules", "media/cd", "srv/disc", "run/mount",
+                      "etc"):
         os.makedirs(os.path.join(stage, directory))
     shutil.copy(busybox, os.path.join(stage, "bin", "busybox"))
+    os.symlink("busybox", os.path.join(stage, "bin", "sleep"))
     shutil.copy(probe, os.path.join(stage, "probe"))
+    for guest_path, source in userland.items():
+        target = os.path.join(stage, guest_path)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(source, target)
+        os.chmod(target, 0o4755 if guest_path in SETUID_PROGRAMS else 0o755)
+    for guest_path, text in GUEST_FILES.items():
+        with open(os.path.join(stage, guest_path), "w") as out:
+            out.write(text)
     names = MODULES + EXTRA_MODULES
     for name in names:
         with open(os.path.join(stage, "lib", "modules", name + ".ko"), "wb") as out:
@@ -204,7 +336,8 @@ def make_initramfs(work, probe, modules):
             files.append(os.path.relpath(os.path.join(directory, name), stage))
     image = os.path.join(work, "initramfs.cpio")
     with open(image, "wb") as out:
-        subprocess.run(["cpio", "-o", "-H", "newc", "--quiet"], cwd=stage, check=True,
+        # Owned by root in the guest, whoever builds it: mount and umount are setuid root.
+        subprocess.run(["cpio", "-o", "-H", "newc", "--quiet", "-R", "0:0"], cwd=stage, check=True,
                        input="\n".join(files).encode() + b"\n", stdout=out)
     return image
 
@@ -371,10 +504,19 @@ class Machine:
         return self.clock()
 
     def guest(self, command):
-        """Sends one command to the probe and returns its reply lines."""
+        """Sends one command to the probe and returns its reply lines. The
+        host's wall clock when the command left is kept in `sent_at`, to set
+        against the QMP events' timestamps (QEMU stamps them with the same
+        clock)."""
+        self.sent_at = time.time()
         self.process.stdin.write(command.encode() + b"\n")
         self.process.stdin.flush()
         return self._next_ready(STEP_TIMEOUT, f"the guest to finish '{command}'")
+
+    def tray_event_delays(self, since):
+        """Seconds from the last command sent to each tray event after `since`."""
+        return [event["timestamp"]["seconds"] + event["timestamp"]["microseconds"] / 1e6 - self.sent_at
+                for event in self.events[since:] if event["event"] == "DEVICE_TRAY_MOVED"]
 
     def cd_state(self):
         for device in self.execute("query-block"):
@@ -431,6 +573,8 @@ class Report:
         self.held = 0
         self.failed = []
         self.observations = []
+        self.scenarios = []
+        self.timings = {}
 
     def say(self, text):
         self.lines.append(text)
@@ -522,33 +666,135 @@ def cases_with_drive(machine, report, disc):
     report.check(state and state["tray_open"] is False and state["medium"] == os.path.basename(disc),
                  "query-block: tray closed with the disc back in")
     reply, _, state = report.step("mount the disc that came back", "mount")
-    report.check(any(line.startswith("mount /dev/sr0 ok") for line in reply), "the guest mounts the disc")
+    report.check(any(line.startswith("mount /dev/sr0 on /mnt ok") for line in reply), "the guest mounts the disc")
     report.check(state and state["locked"] is True, "query-block: the kernel locked the door for the mount")
     reply, _, _ = report.step("read from the disc", f"read {DISC_FILE}")
     report.check(f'read {DISC_FILE} "{DISC_TEXT}"' in reply, "the guest reads the disc")
 
-    # The door is locked by the mount. What happens is up to the kernel and
-    # the drive; the program must only return normally and report nothing.
-    for title, command in (("opn with the disc mounted, ordinary user", "user opn"),
-                           ("opn with the disc mounted, root", "drive opn")):
-        reply, events, state = report.step(title, command)
-        report.check("drive opn returned" in reply, "DriveCommand(\"opn\") returned normally")
-        report.check(not any(line.startswith(("information box", "user process ended")) for line in reply),
-                     "nothing is reported and nothing crashed")
-        code = next((line.split("-> ", 1)[1] for line in reply if line.startswith("backend ")), "?")
-        # DriveCommand ignores the code, but the backend must not call a
-        # refused eject a success.
-        moved = events == ["open"]
-        report.check(code.startswith("0 ") == moved,
-                     f"the backend's code ({code}) agrees with the tray ({'moved' if moved else 'did not move'})")
-        report.observations.append(
-            f"{title}: the backend returned {code}; tray-moved events: {events or 'none'}; "
-            f"drive after: tray {'open' if state['tray_open'] else 'closed'}, "
-            f"door {'locked' if state['locked'] else 'unlocked'}, medium {state['medium']}")
-    reply, _, _ = report.step("unmount", "umount")
-    report.check("umount ok" in reply, "the guest unmounts the disc")
+    # With a disc mounted, opening means unmounting first; when that fails
+    # the tray stays where it is and one line on stderr says why.
+    mounted_scenario(report, "disc mounted by root; an ordinary user opens", "user", "user opn",
+                     moves=False, code="1 ", says="not allowed to unmount /mnt (umount: /mnt: must be superuser")
+    hold(report, "root", f"/mnt/{DISC_FILE}")
+    mounted_scenario(report, "a file on the disc held open by root; root opens", "root", "drive opn",
+                     moves=False, code="16 ", says="the disc is in use: /mnt could not be unmounted "
+                     "(umount: /mnt: target is busy.); it is held by sleep (pid ")
+    report.step("the file is closed", "release")
+    mounted_scenario(report, "disc mounted by root; root opens", "root", "drive opn", moves=True)
+    report.drive("cls, disc unmounted", "cls", expected_events=["closed"], expected_backend=[CLOSED])
+
+    user_mount(report)
+    hold(report, "user", f"/media/cd/{DISC_FILE}")
+    mounted_scenario(report, "a file on the disc held open by the user; the user opens", "user", "user opn",
+                     moves=False, code="16 ", says="the disc is in use: /media/cd could not be unmounted "
+                     "(umount: /media/cd: target is busy.); it is held by sleep (pid ")
+    report.step("the file is closed", "release")
+    mounted_scenario(report, "disc mounted by the user through fstab (user,noauto); the user opens", "user",
+                     "user opn", moves=True)
+    report.drive("cls, disc unmounted", "cls", expected_events=["closed"], expected_backend=[CLOSED])
+
+    # The same disc mounted twice, and one of its mounts bound elsewhere.
+    for command in ("mount /mnt", "mount /media/cd", "run root /bin/mount --bind /media/cd /srv/disc"):
+        reply, _, _ = report.step("mount again", command)
+        report.check(any(" ok (attempt" in line or line.endswith(" exit 0") for line in reply),
+                     f"`{command}` succeeded")
+    mounted_scenario(report, "disc mounted on /mnt and /media/cd, /media/cd bound to /srv/disc; root opens",
+                     "root", "drive opn", moves=True, mounts_before=3)
+    report.drive("cls, disc unmounted", "cls", expected_events=["closed"], expected_backend=[CLOSED])
+
+    time_open_of_mounted_disc(machine, report)
     reply, _, _ = report.step("the probe still answers", "find")
     report.check("find /dev/sr0" in reply, "the guest is still alive and sees its drive")
+
+
+def disc_mounts(report):
+    """The guest's /proc/mounts lines for the disc."""
+    reply = report.machine.guest("mounts")
+    return [line[len("mounts "):] for line in reply if line.startswith("mounts /dev/sr0 ")]
+
+
+def stderr_lines(reply):
+    return [line[len("stderr "):] for line in reply if line.startswith("stderr ")]
+
+
+def backend_code(reply):
+    return next((line.split("-> ", 1)[1] for line in reply if line.startswith("backend ")), "?")
+
+
+def hold(report, who, path):
+    reply, _, _ = report.step(f"{who} holds {path} open", f"hold {who} {path}")
+    report.check(any(line.startswith("hold pid ") for line in reply), f"a program of {who}'s holds {path} open")
+
+
+def user_mount(report):
+    """The ordinary user mounts the disc through its fstab entry, with the
+    setuid mount; right after the tray closes the drive may not be ready."""
+    for attempt in range(20):
+        reply, _, _ = report.step("the user mounts the disc (fstab: user,noauto)", "run user /bin/mount /media/cd")
+        if "run /bin/mount exit 0" in reply:
+            break
+        time.sleep(0.2)
+    report.check("run /bin/mount exit 0" in reply, f"the user mounted /media/cd (attempt {attempt + 1})")
+
+
+def mounted_scenario(report, title, user, command, moves, code="0 ", says=None, mounts_before=1):
+    """Opens with the disc mounted and checks the tray, the mount table and the
+    stderr line against each other."""
+    before = disc_mounts(report)
+    report.check(len(before) == mounts_before, f"{mounts_before} mount(s) of the disc before: {before}")
+    reply, events, state = report.step(title, command)
+    after = disc_mounts(report)
+    lines = stderr_lines(reply)
+    verb = command.split()[-1]
+    report.check(f"drive {verb} returned" in reply and not any(line.startswith("user process ended") for line in reply),
+                 f"DriveCommand(\"{verb}\") returned normally")
+    got = backend_code(reply)
+    report.check(got.startswith(code), f"the backend returned {code.strip()} (got {got})")
+    if moves:
+        report.check(events == ["open"], f"tray-moved events ['open'] (got {events})")
+        report.check(after == [], f"nothing of the disc is left mounted (got {after})")
+        report.check(lines == [], f"nothing on stderr (got {lines})")
+    else:
+        report.check(events == [], f"the tray did not move (events: {events or 'none'})")
+        report.check(state and state["tray_open"] is False and state["locked"] is True,
+                     "query-block: tray closed, door still locked by the mount")
+        report.check(after == before, f"the mount is intact (after: {after})")
+        report.check(len(lines) == 1 and says is not None and says in lines[0],
+                     f"exactly one stderr line, saying \"{says}...\" (got {lines})")
+    report.scenarios.append({"title": title, "user": user, "before": len(before), "after": len(after),
+                             "events": events, "code": got, "stderr": lines})
+
+
+def time_open_of_mounted_disc(machine, report, runs=7):
+    """Open request to tray event with the disc mounted on /mnt: the drive
+    layer (DriveCommand("opn")) against util-linux's eject /dev/sr0,
+    interleaved, the order swapped every run."""
+    contenders = [("drive layer", "drive opn"), ("eject(1)", "run root /usr/bin/eject /dev/sr0")]
+    for run_number in range(runs):
+        for name, command in (contenders if run_number % 2 == 0 else contenders[::-1]):
+            reply = machine.guest("mount")
+            if not any(" ok (attempt" in line for line in reply):
+                report.check(False, f"timing run {run_number + 1}: mount for {name}: {reply}")
+                return
+            mark = len(machine.events)
+            reply = machine.guest(command)
+            machine.cd_state()  # drains the events sent before it
+            delays = machine.tray_event_delays(mark)
+            mounts = disc_mounts(report)
+            if len(delays) != 1 or mounts:
+                report.check(False, f"timing run {run_number + 1}, {name}: events after {delays}, "
+                                    f"mounts left {mounts}; guest: {reply}")
+                return
+            report.timings.setdefault(name, []).append(delays[0])
+            machine.guest("drive cls")
+    ours, theirs = (statistics.median(report.timings[name]) for name, _ in contenders)
+    report.check(True, f"timed {runs} opens of a mounted disc each way")
+    report.observations.append(
+        "open of a mounted disc, request to tray event, median of "
+        f"{runs}: drive layer {ours * 1000:.0f} ms, eject(1) {theirs * 1000:.0f} ms, "
+        f"ratio {ours / theirs:.2f}x (goal <= 1.10x); runs: "
+        + "; ".join(f"{name} " + " ".join(f"{value * 1000:.0f}" for value in report.timings[name])
+                    for name, _ in contenders) + " ms")
 
 
 def cases_without_drive(machine, report):
@@ -559,7 +805,12 @@ def cases_without_drive(machine, report):
         reply, events, _ = report.drive(f"{verb}, no drive", verb, expected_events=[],
                                         expected_backend=[command])
         report.check(not any(line.startswith("information box") for line in reply),
-                     "nothing is reported")
+                     "no window is shown")
+        lines = stderr_lines(reply)
+        report.check(len(lines) == 1 and "no CD drive found" in lines[0],
+                     f"exactly one stderr line saying no CD drive was found (got {lines})")
+        report.scenarios.append({"title": f"{verb}, no drive", "user": "root", "before": 0, "after": 0,
+                                 "events": events, "code": backend_code(reply), "stderr": lines})
         codes = [line.split("-> ", 1)[1] for line in reply if line.startswith("backend ")]
         if verb == "opn":
             report.observations.append(f"no drive: the backend returned {codes[0] if codes else '?'}")
@@ -599,20 +850,22 @@ def print_artefacts(directory):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--probe", required=True, help="the static probe built from drive/")
+    parser.add_argument("--probe", required=True, help="the probe built from drive/")
     parser.add_argument("--work", required=True, help="work directory in the build tree")
     options = parser.parse_args()
 
     started = time.monotonic()
     work = os.path.abspath(options.work)
     os.makedirs(work, exist_ok=True)
-    for tool in ("qemu-system-x86_64", "cpio", "apt-get", "dpkg-deb"):
+    for tool in ("qemu-system-x86_64", "cpio", "apt-get", "dpkg-deb", "dpkg-query", "ldd"):
         if not shutil.which(tool):
             log(f"FAIL: {tool} is not installed")
             return 1
     try:
         kernel, modules = fetch_kernel(os.path.join(work, "kernel"))
-        initramfs = make_initramfs(work, os.path.abspath(options.probe), modules)
+        probe = os.path.abspath(options.probe)
+        userland = fetch_userland(os.path.join(work, "userland"), probe)
+        initramfs = make_initramfs(work, probe, modules, userland)
         disc = make_disc(work)
     except (TestFailure, subprocess.CalledProcessError) as error:
         detail = getattr(error, "stderr", "") or ""
@@ -644,6 +897,14 @@ def main():
             log(line)
         held += report.held
         failed += [f"{name}: {text}" for text in report.failed]
+    log("== scenarios: user, mounts of the disc before -> after, tray events, backend code, stderr ==")
+    for name in machines:
+        for scenario in results[name].scenarios:
+            log(f"  {name}: {scenario['title']}")
+            log(f"      user {scenario['user']}; mounts {scenario['before']} -> {scenario['after']}; "
+                f"tray events {scenario['events'] or 'none'}; backend {scenario['code']}")
+            for line in scenario["stderr"]:
+                log(f"      stderr: {line}")
     log("== what the drives did ==")
     for name in machines:
         for observation in results[name].observations:

@@ -1,0 +1,38 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Unmounting a drive's filesystems before its tray opens, the way eject(1)
+// does it: by running umount(8) for each mount point. umount is setuid, so an
+// ordinary user may unmount what fstab lets users mount ("user", "users"),
+// and it hands filesystems that the desktop mounted through UDisks2 to
+// umount.udisks2.
+
+#include <string>
+
+#include <sys/types.h>
+
+namespace vp {
+
+// /usr/bin/umount, else /bin/umount; empty when neither can be run.
+std::string systemUmountProgram();
+
+struct UmountResult {
+    int spawnError = 0;  // errno value when the program could not be started
+    int exitStatus = -1; // its exit status; -1 when it did not exit normally
+    std::string message; // what it wrote, on one line
+};
+
+// Runs `program` with the argument vector {"umount", target}: no shell, a
+// minimal environment (PATH and the C locale, so its messages are in
+// English), standard input from /dev/null, and none of this process's other
+// file descriptors. Gives up on it after a minute.
+UmountResult runUmount(const std::string& program, const std::string& target);
+
+// Unmounts everything that the mount table `table` shows mounted from
+// `device`, the most recent mount first, reading the table again after each
+// unmount; done only when the table shows nothing of the device. Stops at the
+// first failure, leaving the rest mounted. Returns 0, or an errno value with
+// `reason` saying why in plain words.
+int unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram, std::string& reason);
+
+} // namespace vp
