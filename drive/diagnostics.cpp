@@ -1,10 +1,15 @@
 #include "drive/diagnostics.h"
 
+#include <mutex>
 #include <utility>
 
 namespace vp {
 
 namespace {
+
+// Tray commands run on a worker thread while the program may install or
+// remove a sink on its own thread.
+std::mutex sinkMutex;
 
 DiagnosticsSink& installedSink()
 {
@@ -14,11 +19,20 @@ DiagnosticsSink& installedSink()
 
 } // namespace
 
-void setDiagnosticsSink(DiagnosticsSink sink) { installedSink() = std::move(sink); }
+void setDiagnosticsSink(DiagnosticsSink sink)
+{
+    const std::lock_guard lock(sinkMutex);
+    installedSink() = std::move(sink);
+}
 
 void reportDiagnostic(const std::string& line)
 {
-    if (installedSink()) installedSink()(line);
+    DiagnosticsSink sink;
+    {
+        const std::lock_guard lock(sinkMutex);
+        sink = installedSink();
+    }
+    if (sink) sink(line);
 }
 
 } // namespace vp

@@ -1,5 +1,6 @@
 #include "drive/windows_media_control.h"
 
+#include "drive/diagnostics.h"
 #include "runtime/runtime_error.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@ namespace {
 
 using MciSendStringA = DWORD(WINAPI*)(LPCSTR command, LPSTR returnString, UINT returnLength,
                                       HWND callback);
+using MciGetErrorStringA = BOOL(WINAPI*)(DWORD error, LPSTR text, UINT length);
 
 } // namespace
 
@@ -38,6 +40,19 @@ void WindowsMediaControl::bind()
     }
     module_ = module;
     entry_ = reinterpret_cast<void*>(entry);
+    // Only for saying why a command failed; its absence is no error.
+    errorText_ = reinterpret_cast<void*>(GetProcAddress(module, "mciGetErrorStringA"));
+}
+
+void WindowsMediaControl::reportFailure(const std::string& command, int code) const
+{
+    std::string reason = "the media-control interface answered error " + std::to_string(code);
+    char text[256] = {};
+    if (errorText_ && reinterpret_cast<MciGetErrorStringA>(errorText_)(static_cast<DWORD>(code), text, sizeof text)
+        && text[0] != '\0')
+        reason += " (" + std::string(text) + ")";
+    const char* action = command == kDoorOpenCommand ? "cannot open the tray: " : "cannot close the tray: ";
+    reportDiagnostic(std::string("cdaudio: ") + action + reason);
 }
 
 int WindowsMediaControl::send(const std::string& command)
@@ -46,7 +61,9 @@ int WindowsMediaControl::send(const std::string& command)
     const auto mciSendString = reinterpret_cast<MciSendStringA>(entry_);
     // No reply buffer, no callback window: the program wants neither reply
     // text nor a completion notice.
-    return static_cast<int>(mciSendString(command.c_str(), nullptr, 0, nullptr));
+    const int code = static_cast<int>(mciSendString(command.c_str(), nullptr, 0, nullptr));
+    if (code != 0) reportFailure(command, code);
+    return code;
 }
 
 // The media-control interface knows one "cdaudio" device, the system's

@@ -25,11 +25,14 @@ public:
 
 private:
     void bind();
+    // One line through the diagnostics sink: the command and the error.
+    void reportFailure(const std::string& command, int code) const;
 
     std::string library_;
     std::string entryPoint_;
     void* module_ = nullptr;
     void* entry_ = nullptr;
+    void* errorText_ = nullptr;
     int bindCount_ = 0;
 };
 
