@@ -1,5 +1,6 @@
 // Vorkula Ponkka: opens and closes the CD tray at the press of a button.
 
+#include "app/command_line.h"
 #include "app/wiring.h"
 #include "ui/main/fm_ponkka.h"
 
@@ -7,9 +8,14 @@
 
 int main(int argc, char* argv[])
 {
+    // Help, version, usage errors and the tray actions end here, without a
+    // window; with no arguments nothing happens but the window opening.
+    const vp::CommandLineOutcome command = vp::runCommandLine(argc, argv);
+    if (command.exitStatus) return *command.exitStatus;
+
     QApplication application(argc, argv);
     vp::prepareApplication(application);
-    vp::connectDriveLayer();
+    vp::connectDriveLayer(command.devicePath);
 
     vp::FmPonkka window;
     window.show();

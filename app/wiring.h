@@ -2,15 +2,26 @@
 // What joins the program's layers, in one place: the program, its tests and
 // its benchmarks all start through these two calls.
 
+#include <functional>
 #include <string>
 
 class QApplication;
 
 namespace vp {
 
+// Gives the application its name and the project's version, which the
+// command line's --version and the desktop read. Needs no application object.
+void nameApplication();
+
 // Names the application for the desktop, and gives it the program's look and
 // the toolkit's own Finnish texts.
 void prepareApplication(QApplication& application);
+
+// Writes the drive layer's diagnostics on standard error, one line each,
+// after the program's name: "vorkula-ponkka: <device>: <reason>". Both the
+// windows and the tray actions of the command line go through it;
+// `afterEachLine`, when given, is called once each line is out.
+void installDiagnosticsSink(std::function<void()> afterEachLine = {});
 
 // Joins the drive layer to the windows: its information messages go to the
 // program's message box, its diagnostics to standard error, and its commands

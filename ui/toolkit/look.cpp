@@ -55,14 +55,14 @@ void applyProgramLook(QApplication& application)
     QPixmapCache::setCacheLimit(512);
 }
 
-bool installFinnishTranslations(QApplication& application)
+bool installFinnishTranslations(QCoreApplication& application)
 {
     auto* translator = new QTranslator(&application);
     if (!translator->load(QStringLiteral("qtbase_fi"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;
     }
-    return QApplication::installTranslator(translator);
+    return QCoreApplication::installTranslator(translator);
 }
 
 } // namespace vp

@@ -3,6 +3,7 @@
 // so that every caption fits the control it was laid out for.
 
 class QApplication;
+class QCoreApplication;
 
 namespace vp {
 
@@ -11,7 +12,8 @@ namespace vp {
 void applyProgramLook(QApplication& application);
 
 // Loads the toolkit's own Finnish texts (standard buttons, the text box's
-// context menu), whatever the user's locale. Answers whether they were found.
-bool installFinnishTranslations(QApplication& application);
+// context menu, the command line's help), whatever the user's locale. Answers
+// whether they were found.
+bool installFinnishTranslations(QCoreApplication& application);
 
 } // namespace vp
