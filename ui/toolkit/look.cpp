@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QPixmapCache>
@@ -45,6 +46,8 @@ public:
 void applyProgramLook(QApplication& application)
 {
     application.setStyle(new ProgramStyle);
+    // Built into the program from the build machine's fonts-liberation.
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSansNarrow-Regular.ttf"));
     QFont font(QStringLiteral("Liberation Sans Narrow"));
     font.setPixelSize(11);
     application.setFont(font);

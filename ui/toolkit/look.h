@@ -8,7 +8,8 @@ class QCoreApplication;
 namespace vp {
 
 // The narrow sans face the windows were laid out for, at a size whose
-// captions all fit; applied to the whole application.
+// captions all fit; applied to the whole application. The face travels inside
+// the program, so it does not depend on the fonts the system has.
 void applyProgramLook(QApplication& application);
 
 // Loads the toolkit's own Finnish texts (standard buttons, the text box's
