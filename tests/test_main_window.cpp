@@ -91,7 +91,9 @@ private slots:
 
     void startsInItsLoadedState()
     {
-        QCOMPARE(window().windowTitle(), QStringLiteral("Vorkula Ponkka 1.01"));
+        // The form's fixed caption carries the project's one version.
+        QCOMPARE(window().windowTitle(), QStringLiteral("Vorkula Ponkka " VP_VERSION));
+        QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral(VP_VERSION));
         QCOMPARE(label("LblPonkka"), QStringLiteral("0"));
         QCOMPARE(label("LblSulku"), QStringLiteral("0"));
         QCOMPARE(Module1::OpenCount, std::int16_t(0));
