@@ -17,6 +17,7 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 OPEN = "set cdaudio door open"
@@ -91,7 +92,11 @@ class Wine:
         # careless load (the control run shows that it is).
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "WINEDEBUG", "WINEDLLOVERRIDES", "WINEPATH"):
             self.environment.pop(name, None)
+        # Wine keeps its server's socket folder (wine-XXXXXX) in TMPDIR; a
+        # private one, removed at the end, leaves nothing behind in /tmp.
+        self.temporary = tempfile.mkdtemp(prefix="vp-wine-")
         self.environment.update({
+            "TMPDIR": self.temporary,
             "WINEPREFIX": self.prefix,
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d;winmm=n,b",
             "WINEDEBUG": "-all",
@@ -114,6 +119,13 @@ class Wine:
     def stop(self):
         subprocess.run([self.server, "-k"], env=self.environment, timeout=60,
                        stderr=subprocess.DEVNULL)
+
+    def close(self):
+        """Ends the server and removes its temporary folder."""
+        try:
+            self.stop()
+        finally:
+            shutil.rmtree(self.temporary, ignore_errors=True)
 
     def prepare_prefix(self):
         ready = os.path.join(self.prefix, "vp-prefix-ready")
@@ -268,7 +280,7 @@ def main():
     finally:
         if wine is not None:
             try:
-                wine.stop()
+                wine.close()
             except (OSError, subprocess.SubprocessError):
                 pass
 
