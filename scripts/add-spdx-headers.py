@@ -1,13 +1,10 @@
 #!/usr/bin/env python3
 # SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Gives every file of the repository that can carry one an SPDX header:
-
-    SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
-    SPDX-License-Identifier: GPL-3.0-or-later   (CC0-1.0 for the AppStream metadata)
-
-in the file's own comment syntax, as its first lines (after a "#!" line or an
-XML declaration). Files that already name a licence are left alone, so the
+"""Gives every file of the repository that can carry one an SPDX header, the
+two lines of this file's own header (the AppStream metadata: CC0-1.0), in the
+file's own comment syntax, as its first lines (after a "#!" line or an XML
+declaration). Files that already name a licence are left alone, so the
 script can run again at any time, for instance after merging work that
 brought new files. Files that cannot carry a comment (pictures, the fuzz
 corpus, JSON, Debian's changelog and copyright) are covered by .reuse/dep5.
@@ -22,8 +19,11 @@ import pathlib
 import subprocess
 import sys
 
-COPYRIGHT = "SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers"
-LICENCE = "SPDX-License-Identifier: {}"
+# The tags are put together here so that reuse does not read them as this
+# file's own.
+COPYRIGHT = "SPDX-" "FileCopyrightText: 2026 Vorkula Ponkka developers"
+LICENCE_TAG = "SPDX-" "License-Identifier:"
+LICENCE = LICENCE_TAG + " {}"
 # Licence by path suffix; everything else is the program's licence.
 OTHER_LICENCES = {".metainfo.xml.in": "CC0-1.0"}
 
@@ -65,7 +65,7 @@ def main():
         if name.startswith(NOT_HERE) or name.endswith(NOT_HERE_SUFFIXES) or not (root / path).is_file():
             continue
         text = (root / path).read_text(encoding="utf-8")
-        if "SPDX-License-Identifier:" in text:
+        if LICENCE_TAG in text:
             continue
         licence = next((l for suffix, l in OTHER_LICENCES.items() if name.endswith(suffix)), "GPL-3.0-or-later")
         header = header_lines(path, licence)
