@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vorkula Ponkka: opens and closes the CD tray at the press of a button.
 
 #include "app/command_line.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What joins the program's layers, in one place: the program, its tests and
 // its benchmarks all start through these two calls.

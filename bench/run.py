@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Benchmarks of what a user feels, each against a floor measured in the same run.
 
     python3 bench/run.py startup [--runs 15]   start-up time and peak memory

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the pictures in docs/ from the real program under Xvfb:
 #   main-window.png        the main window as it opens
 #   main-window-green.png  after ticking both confirmation boxes, choosing

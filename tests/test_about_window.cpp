@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window: its layout, the sliding portrait, the position limit, and
 // its modal showing from the main window's menu.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux backend against the faults a real machine can hand it, each with
 // a real file descriptor or a real failed open(): no device node, nodes that
 // are not CD drives, a node the user may not open, and a device that is busy.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user drives it: its layout and start-up state,
 // the tray buttons behind the confirmation gate, the adverts and counters,
 // and the background colour with its cycling timers.

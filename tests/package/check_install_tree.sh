@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` lays down the program and exactly the files that make it a
 # desktop program: the desktop entry, the metainfo and the icon in every size,
 # each where the freedesktop.org specifications look for it, the manual pages,

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The AppStream metainfo passes `appstreamcli validate --pedantic --no-net`
 and agrees with the rest of the project: it names the desktop entry it is
 installed with, its newest release is the program's version, its releases

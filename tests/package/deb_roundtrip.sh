@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package end to end, as a user meets it: cpack builds the .deb,
 # apt-get installs it, the desktop entry and icon are where menus and software
 # centres look, the program starts from the installed entry's command under

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The Windows backend under Wine, whose winmm implements mciSendStringA.
 
 Runs the cross-compiled wine_probe.exe with WINEDEBUG=+mci,+relay (relay

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The look shared by both windows: one style and one font on every platform,
 // so that every caption fits the control it was laid out for.
