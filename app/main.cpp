@@ -1,5 +1,8 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vorkula Ponkka: opens and closes the CD tray at the press of a button.
 
+#include "app/command_line.h"
 #include "app/wiring.h"
 #include "ui/main/fm_ponkka.h"
 #include "ui/toolkit/modal_wait.h"
@@ -11,11 +14,16 @@
 
 int main(int argc, char* argv[])
 {
+    // Help, version, usage errors and the tray actions end here, without a
+    // window; with no arguments nothing happens but the window opening.
+    const vp::CommandLineOutcome command = vp::runCommandLine(argc, argv);
+    if (command.exitStatus) return *command.exitStatus;
+
     int status = 0;
     {
         QApplication application(argc, argv);
         vp::prepareApplication(application);
-        vp::connectDriveLayer();
+        vp::connectDriveLayer(command.devicePath);
 
         vp::FmPonkka window;
         window.show();

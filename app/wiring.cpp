@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/wiring.h"
 
 #include "drive/diagnostics.h"
@@ -37,10 +39,16 @@ private:
 
 } // namespace
 
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vorkula-ponkka"));
+    // The one version of the project, from its build description.
+    QCoreApplication::setApplicationVersion(QStringLiteral(VP_VERSION));
+}
+
 void prepareApplication(QApplication& application)
 {
-    QApplication::setApplicationName(QStringLiteral("vorkula-ponkka"));
-    QApplication::setApplicationVersion(QStringLiteral("1.01"));
+    nameApplication();
     // Lets Wayland desktops match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VP_APP_ID));
     applyProgramLook(application);
@@ -53,15 +61,20 @@ void connectDriveLayer(const std::string& devicePath)
     Module1::setInformationBox([](const std::string& text, const std::string& title) {
         showMessageBox(QString::fromStdString(text), QString::fromStdString(title), BoxIcon::Information);
     });
-    // Why a tray did not move goes to standard error, one line each, where a
-    // terminal or the desktop's journal keeps it; the windows stay as they are.
-    setDiagnosticsSink([](const std::string& line) { std::fprintf(stderr, "vorkula-ponkka: %s\n", line.c_str()); });
+    // Why a tray did not move goes to standard error, where a terminal or the
+    // desktop's journal keeps it; the windows stay as they are.
+    installDiagnosticsSink();
     useDriveBackend(makePlatformMediaControl(devicePath));
 }
 
 void useDriveBackend(std::shared_ptr<MediaControl> backend)
 {
     Module1::setMediaControl(std::make_shared<WaitingMediaControl>(std::move(backend)));
+}
+
+void installDiagnosticsSink()
+{
+    setDiagnosticsSink([](const std::string& line) { std::fprintf(stderr, "vorkula-ponkka: %s\n", line.c_str()); });
 }
 
 } // namespace vp

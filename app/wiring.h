@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What joins the program's layers, in one place: the program, its tests and
 // its benchmarks all start through these calls.
@@ -11,9 +13,18 @@ namespace vp {
 
 class MediaControl;
 
+// Gives the application its name and the project's version, which the
+// command line's --version and the desktop read. Needs no application object.
+void nameApplication();
+
 // Names the application for the desktop, and gives it the program's look, the
 // toolkit's own Finnish texts and its handling of held keys.
 void prepareApplication(QApplication& application);
+
+// Writes the drive layer's diagnostics on standard error, one line each,
+// after the program's name: "vorkula-ponkka: <device>: <reason>". Both the
+// windows and the tray actions of the command line go through it.
+void installDiagnosticsSink();
 
 // Joins the drive layer to the windows: its information messages go to the
 // program's message box, its diagnostics to standard error, and its commands

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the program's two pictures with ImageMagick (Debian package
 # imagemagick): the main window's vertical banner, 86 x 262 pixels, and the
 # About window's portrait, 80 x 107. The JPEGs are committed; run this only to

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor for the start-up, idle and timer benchmarks: a bare Qt window
 // built from the main window's own form, so it holds the same widgets at the
 // same places with the same texts, and nothing else: the toolkit's default

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmark probe, loaded into an unchanged program with LD_PRELOAD; it is
 // never linked into the program itself. It runs when the QApplication is
 // created and, driven by environment variables, reports what the benchmarks

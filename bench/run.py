@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Benchmarks of what a user feels, each against a floor measured in the same run.
 
     python3 bench/run.py startup [--runs 15]   start-up time and peak memory
@@ -21,6 +23,7 @@ import os
 import platform
 import random
 import select
+import shutil
 import statistics
 import subprocess
 import sys
@@ -51,6 +54,9 @@ class Display:
     def __init__(self):
         self.server = None
         self.name = os.environ.get("DISPLAY")
+        # Qt's run-time folder: the session's, or a private one removed at the
+        # end (without one Qt would make and leave /tmp/runtime-<user>).
+        self.runtime = os.environ.get("XDG_RUNTIME_DIR") or tempfile.mkdtemp(prefix="vp-bench-runtime-")
 
     def __enter__(self):
         if not self.name:
@@ -67,9 +73,12 @@ class Display:
         if self.server:
             self.server.terminate()
             self.server.wait()
+        if self.runtime != os.environ.get("XDG_RUNTIME_DIR"):
+            shutil.rmtree(self.runtime, ignore_errors=True)
 
     def env(self, **extra):
-        env = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb", LD_PRELOAD=str(PROBE))
+        env = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb", LD_PRELOAD=str(PROBE),
+                   XDG_RUNTIME_DIR=self.runtime)
         env.pop("WAYLAND_DISPLAY", None)
         env.update(extra)
         return env

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tray click cost: how long the program takes from a click on "&Avaa" to the
 // eject system call, and how long the whole click takes, against the same
 // system calls made bare. The real main window is built as the program builds

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (the POSIX
 # threads flavour, package g++-mingw-w64-x86-64-posix).
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the pictures in docs/ from the real program under Xvfb:
 #   main-window.png        the main window as it opens
 #   main-window-green.png  after ticking both confirmation boxes, choosing
 #                          "Vihreä" and pressing Alt+K
-#   advert.png             the advert box that "Avaa" shows (with no CD drive
-#                          nothing moves, but the advert comes all the same)
+#   advert.png             the advert box that "Avaa" shows (the program is
+#                          pointed at /dev/null, which is no drive, so no real
+#                          tray ever moves; the advert comes all the same)
 #   about-window.png       the About window once its portrait has landed
 # The display runs no window manager, so each picture is a window's own
 # client area, without title bar or frame.
@@ -73,7 +76,10 @@ click_control() { # LEFT TOP WIDTH HEIGHT in twips
     sleep 0.2
 }
 
-env -u QT_QPA_PLATFORM LANG=C.UTF-8 "$program" >"$work/program.log" 2>&1 &
+# Qt's run-time folder lives in the work folder, not in /tmp.
+mkdir -m 700 "$work/runtime"
+env -u QT_QPA_PLATFORM LANG=C.UTF-8 XDG_RUNTIME_DIR="$work/runtime" \
+    "$program" --device /dev/null >"$work/program.log" 2>&1 &
 app_pid=$!
 main=$(window_named 'Vorkula Ponkka 1.01')
 eval "$(xdotool getwindowgeometry --shell "$main")"

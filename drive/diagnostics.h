@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the drive layer says why a tray did not move. The windows never show
 // it: the program installs a sink that writes each line on standard error,

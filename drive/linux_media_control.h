@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Linux backend: the "cdaudio" device is the system's default CD drive, moved
 // with the kernel's CD-ROM ioctls, the same calls eject(1) makes. Before the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The platform's media-control string interface, reduced to the one thing the
 // program asks of it: carry out a whole command string and report an error

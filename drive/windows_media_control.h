@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows backend: the media-control string interface, mciSendStringA in
 // winmm.dll, bound on the first command.

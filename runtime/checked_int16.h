@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // 16-bit whole numbers that trap overflow, as the program's counters and the
 // About picture's position require: an addition that would leave the range

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own run-time error: the one kind of failure that a handler's
 // silent error handler swallows. Anything else escaping a handler is a bug.

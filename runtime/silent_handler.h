@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "On error, leave quietly": the error handler that the tray and Apply
 // handlers arm at their start. A run-time error ends the body where it was

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages listed in scripts/deps/<group>.txt for each
 # group named on the command line, and only those not installed yet.
 set -euo pipefail

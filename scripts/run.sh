@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs whatever is missing, builds, and starts the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."

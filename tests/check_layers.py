@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that no layer of the program reaches past its neighbours.
 
 Every project include names the folder it reaches into, so the include lines

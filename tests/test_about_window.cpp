@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window: its layout, the sliding portrait, the position limit, and
 // its modal showing from the main window's menu.
 
@@ -108,7 +110,7 @@ private slots:
         };
         row("Frame1", "FmTietoja", "QGroupBox", "Tämän softan on koodaillut", 240, 240, 4695, 3015);
         row("Picture1", "Frame1", "vp::PictureBox", "", 600, 480, 1215, 1575);
-        row("Label3", "Frame1", "QLabel", "Vorkula Ponkka 1.01", 2280, 480, 1935, 255);
+        row("Label3", "Frame1", "QLabel", "Vorkula Ponkka " VP_VERSION, 2280, 480, 1935, 255);
         row("Label1", "Frame1", "QLabel", "Ponkka-tiimi", 2280, 960, 1095, 255);
         row("Label2", "Frame1", "QLabel", "Vapaa-ajan koodarit ja cd-asemien ammattiavaajat", 2280, 1440, 2295, 495);
         row("Command2", "Frame1", "QPushButton", "Mee puis !", 2280, 2040, 1215, 375);

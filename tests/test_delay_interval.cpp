@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From the delay text to a colour timer's interval, under a comma locale and
 // a full-stop locale.
 

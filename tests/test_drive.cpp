@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drive command dispatcher and the Linux backend, without any window.
 
 #include "drive/linux_media_control.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux backend against the faults a real machine can hand it, each with
 // a real file descriptor or a real failed open(): no device node, nodes that
 // are not CD drives, a node the user may not open, and a device that is busy.
@@ -142,8 +144,14 @@ class TestDriveFaults : public QObject, private MainWindowFixture {
         copy.setArguments({QString::fromLatin1(testFunction)});
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QString::fromLatin1(kUnprivilegedCopy), QStringLiteral("1"));
-        environment.insert(QStringLiteral("HOME"), QDir::tempPath());
-        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        // Home, run-time and temporary folder of the copy's own, inside the
+        // folder, so that nothing it or Qt makes is left behind in /tmp.
+        const QString home = folder.filePath(QStringLiteral("home"));
+        QVERIFY(QDir().mkdir(home));
+        QCOMPARE(::chown(QFile::encodeName(home).constData(), uid, gid), 0);
+        QVERIFY(QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+            environment.insert(QString::fromLatin1(name), home);
         // Under the sanitizers the leak suppressions sit in the source tree,
         // which "nobody" may not be able to read either: they travel along.
         QString lsanOptions = environment.value(QStringLiteral("LSAN_OPTIONS"));
@@ -156,7 +164,7 @@ class TestDriveFaults : public QObject, private MainWindowFixture {
             environment.insert(QStringLiteral("LSAN_OPTIONS"), lsanOptions);
         }
         copy.setProcessEnvironment(environment);
-        copy.setWorkingDirectory(QDir::tempPath());
+        copy.setWorkingDirectory(home);
         copy.setProcessChannelMode(QProcess::MergedChannels);
         copy.setChildProcessModifier([uid, gid] {
             // Exit status 77 tells the parent that privileges could not be dropped.

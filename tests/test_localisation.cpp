@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The standard texts the toolkit draws read in Finnish even when the user's
 // locale is English: the delay field's context menu and the buttons of
 // message boxes. The Finnish comes from Qt's own qtbase_fi.qm

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user drives it: its layout and start-up state,
 // the tray buttons behind the confirmation gate, the adverts and counters,
 // and the background colour with its cycling timers.
@@ -91,7 +93,9 @@ private slots:
 
     void startsInItsLoadedState()
     {
-        QCOMPARE(window().windowTitle(), QStringLiteral("Vorkula Ponkka 1.01"));
+        // The form's fixed caption carries the project's one version.
+        QCOMPARE(window().windowTitle(), QStringLiteral("Vorkula Ponkka " VP_VERSION));
+        QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral(VP_VERSION));
         QCOMPARE(label("LblPonkka"), QStringLiteral("0"));
         QCOMPARE(label("LblSulku"), QStringLiteral("0"));
         QCOMPARE(Module1::OpenCount, std::int16_t(0));

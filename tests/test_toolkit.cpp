@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowing services the windows rely on: the interval timer's range and
 // rounding, 16-bit arithmetic, the silent error handler, twips and colours.
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the icon's PNG sizes for the hicolor theme from vorkula-ponkka.svg
 # with rsvg-convert (Debian package librsvg2-bin). The PNGs are committed; run
 # this only after changing the SVG.

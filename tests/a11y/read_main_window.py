@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The main window as a screen reader meets it.
 
 Starts the real program under Xvfb with a private D-Bus session and the AT-SPI

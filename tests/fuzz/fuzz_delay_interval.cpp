@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: from the text of the delay field to a colour timer's interval,
 // the way the Apply button does it: parse in the locale, multiply by the
 // timer's factor, write the product out and read it back, then hand it to the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the drive command dispatcher with a recording backend. The
 // input is split into a verb and an argument; a flag byte also decides whether
 // the backend answers with an error code or cannot be reached at all. Only

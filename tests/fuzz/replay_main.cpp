@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over saved inputs, without libFuzzer: each argument is a
 // file, or a directory whose files are all run, in name order. Fails when no
 // input was found at all, so that a missing corpus cannot pass unnoticed. A

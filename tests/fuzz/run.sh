@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzes one target for a while and keeps what it learnt:
 #   tests/fuzz/run.sh delay_interval 600     # target name, seconds
 # Builds the "fuzz" preset (clang, libFuzzer, ASan and UBSan), fuzzes a copy

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop entry passes desktop-file-validate (desktop-file-utils) with no
 # error and no warning: the validator exits 0 on warnings, so its output is
 # read as well.

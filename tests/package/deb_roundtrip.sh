@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package end to end, as a user meets it: cpack builds the .deb,
 # apt-get installs it, the desktop entry and icon are where menus and software
 # centres look, the program starts from the installed entry's command under
 # Xvfb and shows its window, and apt-get removes every file again.
-# Usage: deb_roundtrip.sh BUILD_DIR APP_ID
-# Needs root or passwordless sudo: it installs into the running system, and
-# removes the package again however the test ends.
+# Usage: deb_roundtrip.sh BUILD_DIR APP_ID VERSION
+# It changes the running system, so it runs only where that is wanted: in CI
+# (CI=true) or when asked (VP_SYSTEM_TESTS=1); otherwise it skips (exit 77).
+# It never touches a copy of the package that was installed before it
+# started: it skips then too. Needs root or passwordless sudo; removes the
+# package again however the test ends.
 set -euo pipefail
 build=$1
 id=$2
 package=vorkula-ponkka
-title='Vorkula Ponkka 1.01'
+title="Vorkula Ponkka $3"
+skip() { echo "SKIP: $*"; exit 77; }
+
+[ "${CI:-}" = true ] || [ "${VP_SYSTEM_TESTS:-}" = 1 ] \
+    || skip "installs and removes the package in the running system; runs with CI=true or VP_SYSTEM_TESTS=1"
 
 if [ "$(id -u)" -eq 0 ]; then
     as_root=()
@@ -40,10 +49,14 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 step() { echo "== $*"; }
 
-# Two runs of this test at once would install and remove the same package
-# under each other.
-exec 9>/tmp/vorkula-ponkka-deb-test.lock
-flock -w 300 9 || fail "another package test holds /tmp/vorkula-ponkka-deb-test.lock"
+# Two runs of this test from one build tree at once would install and remove
+# the same package under each other.
+exec 9>>"$build/deb-roundtrip.lock"
+flock -w 300 9 || fail "another package test holds $build/deb-roundtrip.lock"
+status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+case $status in "" | *not-installed | *config-files) ;;
+    *) skip "$package is already installed here ('$status'); this test would replace and then remove it" ;;
+esac
 
 step "cpack -G DEB"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 \
@@ -57,7 +70,7 @@ echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Version) $(dpkg-deb -f "$deb" Arc
 # run-time data the program loads without linking it are named by hand.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in 'libc6 (>=' 'libqt6widgets6 (>=' 'libqt6gui6 (>=' 'libstdc++6 (>=' qt6-translations-l10n fonts-liberation; do
+for needed in 'libc6 (>=' 'libqt6widgets6 (>=' 'libqt6gui6 (>=' 'libstdc++6 (>=' qt6-translations-l10n; do
     grep -qF "$needed" <<<"$depends" || fail "Depends lacks $needed"
 done
 
@@ -84,7 +97,7 @@ grep -q "^Name: Vorkula Ponkka" "$work/component.txt" || fail "the AppStream com
 grep -q "^Icon: $icon" "$work/component.txt" || fail "the AppStream component has no icon"
 
 step "start the installed program from its desktop entry"
-exec_line=$(sed -n 's/^Exec=//p' "$entry")
+exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -n 1)
 program=$(command -v "${exec_line%% *}") || fail "Exec=$exec_line is not on PATH"
 [ "$program" = /usr/bin/vorkula-ponkka ] || fail "Exec=$exec_line resolves to $program, not the installed /usr/bin/vorkula-ponkka"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
@@ -93,8 +106,9 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
 export DISPLAY=:$(head -n 1 "$work/display")
 # As a user would start it: the platform's default window system, no test
-# platform, an English locale.
-env -u QT_QPA_PLATFORM LANG=en_US.UTF-8 "$program" >"$work/program.log" 2>&1 &
+# platform, an English locale; Qt's run-time folder in the work folder.
+mkdir -m 700 "$work/runtime"
+env -u QT_QPA_PLATFORM LANG=en_US.UTF-8 XDG_RUNTIME_DIR="$work/runtime" "$program" >"$work/program.log" 2>&1 &
 app_pid=$!
 window=
 for _ in $(seq 200); do

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long run of the real main window at the fastest colour cycling the delay
 // field allows, while the About window is opened from the menu and closed
 // again hundreds of times: nothing may crash, every About window must be gone

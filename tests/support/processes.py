@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Helpers for the scripts that start the program or its tools as processes."""
 
 import signal

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A media-control backend that only remembers what it was asked to do; used
 // by tests and fuzzers in place of a real drive. It can be made as slow as a

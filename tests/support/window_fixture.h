@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window tests share: the program's fixed texts, finding a control
 // by its name, and a fixture that gives each test case a fresh main window

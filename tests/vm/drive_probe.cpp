@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The guest's workload in the real-drive test: a tiny command server on the
 // serial console. The host sends one command per line and watches the
 // emulated drive from outside; every reply line starts with "VP: " and each

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real-drive test: the program's drive layer against the Linux CD driver.
 
 Boots a stock Debian kernel in QEMU (software emulation) twice at once: one

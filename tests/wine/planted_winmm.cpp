@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for winmm.dll planted beside the test program, as an attacker
 // would plant one beside an application. It is also copied under a name that
 // exists nowhere else. The backend loads from the system directory only, so

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The Windows backend under Wine, whose winmm implements mciSendStringA.
 
 Runs the cross-compiled wine_probe.exe with WINEDEBUG=+mci,+relay (relay
@@ -17,6 +19,7 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 OPEN = "set cdaudio door open"
@@ -91,7 +94,11 @@ class Wine:
         # careless load (the control run shows that it is).
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "WINEDEBUG", "WINEDLLOVERRIDES", "WINEPATH"):
             self.environment.pop(name, None)
+        # Wine keeps its server's socket folder (wine-XXXXXX) in TMPDIR; a
+        # private one, removed at the end, leaves nothing behind in /tmp.
+        self.temporary = tempfile.mkdtemp(prefix="vp-wine-")
         self.environment.update({
+            "TMPDIR": self.temporary,
             "WINEPREFIX": self.prefix,
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d;winmm=n,b",
             "WINEDEBUG": "-all",
@@ -114,6 +121,13 @@ class Wine:
     def stop(self):
         subprocess.run([self.server, "-k"], env=self.environment, timeout=60,
                        stderr=subprocess.DEVNULL)
+
+    def close(self):
+        """Ends the server and removes its temporary folder."""
+        try:
+            self.stop()
+        finally:
+            shutil.rmtree(self.temporary, ignore_errors=True)
 
     def prepare_prefix(self):
         ready = os.path.join(self.prefix, "vp-prefix-ready")
@@ -268,7 +282,7 @@ def main():
     finally:
         if wine is not None:
             try:
-                wine.stop()
+                wine.close()
             except (OSError, subprocess.SubprocessError):
                 pass
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drive layer's Windows backend against a real implementation of the
 // media-control string interface (Wine's winmm), run by run_wine_test.py
 // with WINEDEBUG=+mci.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The About window: the product name and the team's credits beside a portrait
 // that slides down into its place and can be pushed out of it. Shown modally

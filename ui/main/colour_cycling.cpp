@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The background colour choice and the three timers that make it flicker.
 
 #include "ui/main/fm_ponkka.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the tray buttons behind their confirmation gate, the
 // action counters, the background colour and its three cycling timers, and

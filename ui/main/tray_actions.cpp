@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open and close buttons: one procedure, two sets of constants.
 
 #include "ui/main/fm_ponkka.h"

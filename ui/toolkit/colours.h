@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Colours as the program names them: 24-bit values laid out 0x00BBGGRR, blue
 // in the high byte and red in the low one.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windows' interval timer: "enabled" and "interval" are separate
 // properties, and the timer ticks only while it is enabled with an interval

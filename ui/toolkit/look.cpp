@@ -1,7 +1,10 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/toolkit/look.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QPixmapCache>
@@ -45,6 +48,8 @@ public:
 void applyProgramLook(QApplication& application)
 {
     application.setStyle(new ProgramStyle);
+    // Built into the program from the build machine's fonts-liberation.
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSansNarrow-Regular.ttf"));
     QFont font(QStringLiteral("Liberation Sans Narrow"));
     font.setPixelSize(11);
     application.setFont(font);
@@ -55,14 +60,14 @@ void applyProgramLook(QApplication& application)
     QPixmapCache::setCacheLimit(512);
 }
 
-bool installFinnishTranslations(QApplication& application)
+bool installFinnishTranslations(QCoreApplication& application)
 {
     auto* translator = new QTranslator(&application);
     if (!translator->load(QStringLiteral("qtbase_fi"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;
     }
-    return QApplication::installTranslator(translator);
+    return QCoreApplication::installTranslator(translator);
 }
 
 } // namespace vp

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's one message box: modal, with a text, a title, an OK button
 // and optionally the information icon. It returns when the user dismisses it;

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture box: a label that shows an embedded picture and takes the
 // keyboard focus in its turn like any other control, with no focus mark of its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The layout unit of both windows: the twip, 1/1440 inch, 15 to a logical
 // pixel at 96 dots per inch.

@@ -1,0 +1,34 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One tray action from the command line, without a window.
+
+#include "app/command_line.h"
+#include "app/wiring.h"
+#include "drive/diagnostics.h"
+#include "drive/media_control.h"
+#include "drive/tray_status.h"
+#include "runtime/runtime_error.h"
+
+#include <string>
+
+namespace vp {
+
+int runTrayAction(TrayAction action, const std::string& devicePath)
+{
+    installDiagnosticsSink();
+    std::string command = action == TrayAction::Close ? kDoorClosedCommand : kDoorOpenCommand;
+    if (action == TrayAction::Toggle) {
+        const TrayState state = queryTrayState(devicePath);
+        if (state == TrayState::Unknown) return 1; // the drive layer has said why
+        command = state == TrayState::Open ? kDoorClosedCommand : kDoorOpenCommand;
+    }
+    try {
+        // A backend that could not move the tray has said why, in one line.
+        return makePlatformMediaControl(devicePath)->send(command) == 0 ? 0 : 1;
+    } catch (const RuntimeError& error) {
+        reportDiagnostic((devicePath.empty() ? std::string("cdaudio") : devicePath) + ": " + error.what());
+        return 1;
+    }
+}
+
+} // namespace vp
