@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window while a slow drive moves its tray: the drive command runs
 // off the window thread, the window keeps repainting and its timers ticking,
 // input made in the wait is dropped rather than replayed, and the handler's

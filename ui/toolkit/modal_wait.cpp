@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/toolkit/modal_wait.h"
 
 #include "runtime/runtime_error.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting for slow work the way a modal box waits. The work runs on a thread
 // of its own while this thread goes on handling events: the windows repaint
