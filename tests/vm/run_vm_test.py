@@ -956,8 +956,9 @@ def program_cases(report, version):
     report.check(any(line.startswith("qt.core.plugin.factoryloader: checking directory path")
                      for line in result["err"]), "QT_DEBUG_PLUGINS shows the platform plugin lookup on standard error")
     runs = report.timings["program"]
-    report.observations.append(f"the program, {len(runs)} runs in the guest without KVM, start to exit: "
-                               f"median {statistics.median(runs):.2f} s, longest {max(runs):.2f} s")
+    report.observations.append(f"the program, {len(runs)} runs in the guest without KVM, from the command "
+                               f"leaving the host to the guest's answer: median {statistics.median(runs):.2f} s, "
+                               f"longest {max(runs):.2f} s")
 
 
 def cases_without_drive(machine, report):
