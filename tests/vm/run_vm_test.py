@@ -9,13 +9,14 @@ at all. The guest's workload is the probe built from drive/; it runs
 DriveCommand when told to over the serial console. Beside it the guest has
 util-linux's own mount, umount (setuid root) and eject with their libraries,
 from Debian's packages (apt-get download, unpacked, never installed), an
-fstab that lets the ordinary user mount the disc, and that user. The program
-itself, vorkula-ponkka as built, goes in too, with every library it loads
-(copied from this machine, which runs the same Debian) but no Qt plugin, and
-runs its --open, --close and --toggle there with no display. This script
-watches the drive from outside through QMP: every DEVICE_TRAY_MOVED event, and
-query-block after every step; it reads the guest's mount table before and
-after each tray action, and times the open of a mounted disc against eject(1).
+fstab that lets the ordinary user mount the disc, and that user. The machine
+with the drive also gets the program itself, vorkula-ponkka as built, with
+every library it loads (copied from this machine, which runs the same Debian)
+but no Qt plugin, and runs its --open, --close and --toggle with no display.
+This script watches the drive from outside through QMP: every
+DEVICE_TRAY_MOVED event, and query-block after every step; it reads the
+guest's mount table before and after each tray action, and times the open of
+a mounted disc against eject(1).
 
 Artefacts (kept in the work directory, printed on failure): for each machine
 console.log (everything the guest wrote), qmp.log (every QMP message, with the
@@ -337,10 +338,40 @@ def is_static_elf(path):
     return True
 
 
-# The initramfs is packed with zstd: with the program's libraries it holds
-# some 90 MB, which zstd packs in well under a second and the guest's kernel
-# unpacks quickest.
+# The initramfs is packed with zstd, which packs the program's libraries
+# (some 80 MB) in well under a second and which the guest's kernel unpacks
+# fastest.
 COMPRESSION = ["zstd", "-q", "-3", "-T0"]
+
+
+def stage_files(stage, files):
+    """Copies files (path in the guest -> file on the host) into a staging folder."""
+    for guest_path, source in files.items():
+        target = os.path.join(stage, guest_path)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(source, target)
+        os.chmod(target, 0o4755 if guest_path in SETUID_PROGRAMS
+                 else 0o755 if os.access(source, os.X_OK) else 0o644)
+
+
+def pack(stage, image, what):
+    """Packs a staging folder into a compressed cpio archive."""
+    entries = []
+    for directory, subdirectories, names_here in os.walk(stage):
+        for name in sorted(subdirectories + names_here):
+            entries.append(os.path.relpath(os.path.join(directory, name), stage))
+    with open(image, "wb") as out:
+        # Owned by root in the guest, whoever builds it: mount and umount are setuid root.
+        cpio = subprocess.Popen(["cpio", "-o", "-H", "newc", "--quiet", "-R", "0:0"], cwd=stage,
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        packer = subprocess.Popen(COMPRESSION, stdin=cpio.stdout, stdout=out)
+        cpio.stdout.close()
+        cpio.communicate("\n".join(entries).encode() + b"\n")
+        if cpio.wait() != 0 or packer.wait() != 0:
+            raise TestFailure(f"packing {what} failed (cpio exit {cpio.returncode}, "
+                              f"{COMPRESSION[0]} exit {packer.returncode})")
+    unpacked = sum(os.lstat(os.path.join(stage, entry)).st_size for entry in entries)
+    log(f"{what}: {len(entries)} entries, {unpacked / 1e6:.1f} MB, packed {os.path.getsize(image) / 1e6:.1f} MB")
 
 
 def make_initramfs(work, probe, modules, userland):
@@ -357,12 +388,7 @@ def make_initramfs(work, probe, modules, userland):
     shutil.copy(busybox, os.path.join(stage, "bin", "busybox"))
     os.symlink("busybox", os.path.join(stage, "bin", "sleep"))
     shutil.copy(probe, os.path.join(stage, "probe"))
-    for guest_path, source in userland.items():
-        target = os.path.join(stage, guest_path)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy(source, target)
-        os.chmod(target, 0o4755 if guest_path in SETUID_PROGRAMS
-                 else 0o755 if os.access(source, os.X_OK) else 0o644)
+    stage_files(stage, userland)
     for guest_path, text in GUEST_FILES.items():
         with open(os.path.join(stage, guest_path), "w") as out:
             out.write(text)
@@ -375,23 +401,41 @@ def make_initramfs(work, probe, modules, userland):
         out.write(INIT_SCRIPT.format(modules=" ".join(names)))
     os.chmod(init, 0o755)
 
-    files = []
-    for directory, subdirectories, names_here in os.walk(stage):
-        for name in sorted(subdirectories + names_here):
-            files.append(os.path.relpath(os.path.join(directory, name), stage))
     image = os.path.join(work, "initramfs.cpio.zst")
+    pack(stage, image, "initramfs")
+    return image
+
+
+def add_program(work, initramfs, files):
+    """The initramfs with the program's archive after it (the kernel unpacks
+    one archive after another). Only the machine with a drive needs it; the
+    archive is packed again only when one of its files has changed."""
+    archive = os.path.join(work, "program.cpio.zst")
+    stamp = archive + ".files"
+    listing = json.dumps(sorted((guest_path, source, os.stat(source).st_size, os.stat(source).st_mtime_ns)
+                                for guest_path, source in files.items()), indent=0)
+    packed = None
+    if os.path.exists(archive) and os.path.exists(stamp):
+        with open(stamp) as stamp_file:
+            packed = stamp_file.read()
+    if packed == listing:
+        log(f"the program's archive: unchanged, {os.path.getsize(archive) / 1e6:.1f} MB packed")
+    else:
+        # The staging folder would only copy files this machine has anyway.
+        stage = os.path.join(work, "program-initramfs")
+        shutil.rmtree(stage, ignore_errors=True)
+        try:
+            stage_files(stage, files)
+            pack(stage, archive, "the program's archive")
+        finally:
+            shutil.rmtree(stage, ignore_errors=True)
+        with open(stamp, "w") as out:
+            out.write(listing)
+    image = os.path.join(work, "initramfs-program.cpio.zst")
     with open(image, "wb") as out:
-        # Owned by root in the guest, whoever builds it: mount and umount are setuid root.
-        cpio = subprocess.Popen(["cpio", "-o", "-H", "newc", "--quiet", "-R", "0:0"], cwd=stage,
-                                stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        packer = subprocess.Popen(COMPRESSION, stdin=cpio.stdout, stdout=out)
-        cpio.stdout.close()
-        cpio.communicate("\n".join(files).encode() + b"\n")
-        if cpio.wait() != 0 or packer.wait() != 0:
-            raise TestFailure(f"packing the initramfs failed (cpio exit {cpio.returncode}, "
-                              f"{COMPRESSION[0]} exit {packer.returncode})")
-    unpacked = sum(os.lstat(os.path.join(stage, file)).st_size for file in files)
-    log(f"initramfs: {len(files)} entries, {unpacked / 1e6:.1f} MB, packed {os.path.getsize(image) / 1e6:.1f} MB")
+        for part in (initramfs, archive):
+            with open(part, "rb") as source:
+                shutil.copyfileobj(source, out)
     return image
 
 
@@ -1032,8 +1076,8 @@ def main():
         kernel, modules = fetch_kernel(os.path.join(work, "kernel"))
         probe = os.path.abspath(options.probe)
         userland = fetch_userland(os.path.join(work, "userland"), probe)
-        userland.update(program_files(os.path.abspath(options.program), userland))
         initramfs = make_initramfs(work, probe, modules, userland)
+        with_program = add_program(work, initramfs, program_files(os.path.abspath(options.program), userland))
         disc = make_disc(work)
     except (TestFailure, subprocess.CalledProcessError) as error:
         detail = getattr(error, "stderr", "") or ""
@@ -1042,15 +1086,15 @@ def main():
     log(f"guest prepared in {time.monotonic() - started:.1f} s")
 
     machines = {
-        "with-cd-drive": (["-drive", "if=none,id=cd0,media=cdrom",
-                           "-device", f"ide-cd,drive=cd0,id={CDROM_ID}"],
+        "with-cd-drive": (with_program, ["-drive", "if=none,id=cd0,media=cdrom",
+                                         "-device", f"ide-cd,drive=cd0,id={CDROM_ID}"],
                           lambda machine, report: cases_with_drive(machine, report, disc, options.program_version)),
-        "without-cd-drive": ([], cases_without_drive),
+        "without-cd-drive": (initramfs, [], cases_without_drive),
     }
     results = {}
     threads = [threading.Thread(target=run_machine,
-                                args=(name, work, kernel, initramfs, drive_args, body, results))
-               for name, (drive_args, body) in machines.items()]
+                                args=(name, work, kernel, image, drive_args, body, results))
+               for name, (image, drive_args, body) in machines.items()]
     for thread in threads:
         thread.start()
     for thread in threads:
