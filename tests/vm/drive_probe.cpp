@@ -14,8 +14,10 @@
 //   umount [DIR]         unmount DIR with the system call
 //   mounts               print /proc/mounts
 //   read FILE            print the first line of /mnt/FILE
-//   run WHO PROGRAM ...  run a program (absolute path) as WHO, "root" or "user",
-//                        and print its output and exit status
+//   run WHO [NAME=VALUE ...] PROGRAM ...
+//                        run a program (absolute path) as WHO, "root" or "user",
+//                        with those variables added to its environment, and
+//                        print its standard output, standard error and exit status
 //   hold WHO FILE        start /bin/sleep as WHO with FILE open on descriptor 3,
 //                        in the background, as a program reading a disc would
 //   release              end every program started by hold
@@ -45,6 +47,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/klog.h>
 #include <sys/mount.h>
@@ -152,36 +155,73 @@ void printMounts()
     for (std::string line; std::getline(mounts, line);) say("mounts " + line);
 }
 
-// Runs a program as root or as the ordinary user and relays what it writes.
+// Runs a program as root or as the ordinary user, with nothing on its standard
+// input and the NAME=VALUE words before it added to its environment, and
+// relays its standard output ("out") and standard error ("err") line by line,
+// then how it ended.
 void runProgram(const std::string& who, const std::vector<std::string>& words)
 {
-    if (words.empty()) return;
-    int pipe[2];
-    if (::pipe(pipe) != 0) return;
+    auto program = words.begin();
+    while (program != words.end() && program->find('=') != std::string::npos) ++program;
+    if (program == words.end()) return;
+    int out[2], err[2];
+    if (::pipe(out) != 0) return;
+    if (::pipe(err) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        return;
+    }
     const pid_t child = ::fork();
     if (child == 0) {
         if (who == "user") becomeUser();
-        ::dup2(pipe[1], STDOUT_FILENO);
-        ::dup2(pipe[1], STDERR_FILENO);
-        ::close(pipe[0]);
-        ::close(pipe[1]);
+        const int nothing = ::open("/dev/null", O_RDONLY);
+        if (nothing >= 0) ::dup2(nothing, STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        for (const int fd : {out[0], out[1], err[0], err[1], nothing}) if (fd > STDERR_FILENO) ::close(fd);
+        for (auto setting = words.begin(); setting != program; ++setting)
+            ::putenv(const_cast<char*>(setting->c_str()));
         std::vector<char*> argv;
-        for (const auto& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+        for (auto word = program; word != words.end(); ++word) argv.push_back(const_cast<char*>(word->c_str()));
         argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
         std::fprintf(stderr, "exec failed: %s\n", std::strerror(errno));
         ::_exit(127);
     }
-    ::close(pipe[1]);
-    std::string output;
-    char buffer[512];
-    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;) output.append(buffer, static_cast<std::size_t>(got));
-    ::close(pipe[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    // Both pipes at once, so a program that fills one cannot stall on it.
+    std::string text[2];
+    pollfd pipes[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    for (int open = 2; open > 0;) {
+        if (::poll(pipes, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (pipes[i].fd < 0 || pipes[i].revents == 0) continue;
+            char buffer[512];
+            const ssize_t got = ::read(pipes[i].fd, buffer, sizeof buffer);
+            if (got > 0) {
+                text[i].append(buffer, static_cast<std::size_t>(got));
+            } else {
+                ::close(pipes[i].fd);
+                pipes[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    for (const pollfd& pipe : pipes) if (pipe.fd >= 0) ::close(pipe.fd);
     int status = 0;
     ::waitpid(child, &status, 0);
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) say("out " + line);
-    say("run " + words[0] + " exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1));
+    for (int i = 0; i < 2; ++i) {
+        std::istringstream lines(text[i]);
+        for (std::string line; std::getline(lines, line);) say((i == 0 ? "out " : "err ") + line);
+    }
+    if (WIFSIGNALED(status))
+        say("run " + *program + " killed by signal " + std::to_string(WTERMSIG(status)));
+    else
+        say("run " + *program + " exit " + std::to_string(WEXITSTATUS(status)));
 }
 
 std::vector<pid_t> holders;

@@ -9,10 +9,14 @@ at all. The guest's workload is the probe built from drive/; it runs
 DriveCommand when told to over the serial console. Beside it the guest has
 util-linux's own mount, umount (setuid root) and eject with their libraries,
 from Debian's packages (apt-get download, unpacked, never installed), an
-fstab that lets the ordinary user mount the disc, and that user. This script
-watches the drive from outside through QMP: every DEVICE_TRAY_MOVED event, and
-query-block after every step; it reads the guest's mount table before and
-after each tray action, and times the open of a mounted disc against eject(1).
+fstab that lets the ordinary user mount the disc, and that user. The machine
+with the drive also gets the program itself, vorkula-ponkka as built, with
+every library it loads (copied from this machine, which runs the same Debian)
+but no Qt plugin, and runs its --open, --close and --toggle with no display.
+This script watches the drive from outside through QMP: every
+DEVICE_TRAY_MOVED event, and query-block after every step; it reads the
+guest's mount table before and after each tray action, and times the open of
+a mounted disc against eject(1).
 
 Artefacts (kept in the work directory, printed on failure): for each machine
 console.log (everything the guest wrote), qmp.log (every QMP message, with the
@@ -261,6 +265,36 @@ def fetch_userland(cache, probe):
     return files
 
 
+# The program itself in the guest: the build's executable where the package
+# puts it, every library it loads, Qt's Finnish texts (the package depends on
+# qt6-translations-l10n) and the C.UTF-8 locale that every Debian system has
+# (libc-bin), copied from the host's own files: the guest runs the same
+# Debian. No Qt plugin goes in: the tray actions need none.
+PROGRAM = "/usr/bin/vorkula-ponkka"
+PROGRAM_DATA = ["usr/share/qt6/translations/qtbase_fi.qm", "usr/lib/locale/C.utf8"]
+
+
+def program_files(program, userland):
+    """Maps a path in the guest to the host file that goes there, for what the
+    program needs beyond `userland` (which already has the C library, libmount
+    and the loader, from Debian's packages)."""
+    files = {PROGRAM.lstrip("/"): program}
+    for name, host_path in shared_libraries(program):
+        guest_path = os.path.join("lib/x86_64-linux-gnu", name)
+        if guest_path not in userland:
+            files[guest_path] = os.path.realpath(host_path)
+    for data in PROGRAM_DATA:
+        if os.path.isdir("/" + data):
+            for directory, _, names in os.walk("/" + data):
+                for name in names:
+                    files[os.path.relpath(os.path.join(directory, name), "/")] = os.path.join(directory, name)
+        elif os.path.isfile("/" + data):
+            files[data] = "/" + data
+        else:
+            raise TestFailure(f"/{data} is missing (scripts/install-deps.sh installs it)")
+    return files
+
+
 # --------------------------------------------------------------------------
 # The guest's initramfs and the disc
 
@@ -272,8 +306,11 @@ INIT_SCRIPT = """#!/bin/busybox sh
 for module in {modules}; do
     /bin/busybox insmod /lib/modules/$module.ko || echo "VP: insmod $module failed"
 done
-# A desktop session's device rules let the logged-in user open the drive.
+# A desktop session's device rules let the logged-in user open the drive,
+# and it gives the user a private run-time folder.
 /bin/busybox chmod 0666 /dev/sr* 2>/dev/null
+/bin/busybox mkdir -p -m 0700 /run/user/1000
+/bin/busybox chown 1000:1000 /run/user/1000
 exec /probe
 """
 
@@ -301,6 +338,42 @@ def is_static_elf(path):
     return True
 
 
+# The initramfs is packed with zstd, which packs the program's libraries
+# (some 80 MB) in well under a second and which the guest's kernel unpacks
+# fastest.
+COMPRESSION = ["zstd", "-q", "-3", "-T0"]
+
+
+def stage_files(stage, files):
+    """Copies files (path in the guest -> file on the host) into a staging folder."""
+    for guest_path, source in files.items():
+        target = os.path.join(stage, guest_path)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copy(source, target)
+        os.chmod(target, 0o4755 if guest_path in SETUID_PROGRAMS
+                 else 0o755 if os.access(source, os.X_OK) else 0o644)
+
+
+def pack(stage, image, what):
+    """Packs a staging folder into a compressed cpio archive."""
+    entries = []
+    for directory, subdirectories, names_here in os.walk(stage):
+        for name in sorted(subdirectories + names_here):
+            entries.append(os.path.relpath(os.path.join(directory, name), stage))
+    with open(image, "wb") as out:
+        # Owned by root in the guest, whoever builds it: mount and umount are setuid root.
+        cpio = subprocess.Popen(["cpio", "-o", "-H", "newc", "--quiet", "-R", "0:0"], cwd=stage,
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        packer = subprocess.Popen(COMPRESSION, stdin=cpio.stdout, stdout=out)
+        cpio.stdout.close()
+        cpio.communicate("\n".join(entries).encode() + b"\n")
+        if cpio.wait() != 0 or packer.wait() != 0:
+            raise TestFailure(f"packing {what} failed (cpio exit {cpio.returncode}, "
+                              f"{COMPRESSION[0]} exit {packer.returncode})")
+    unpacked = sum(os.lstat(os.path.join(stage, entry)).st_size for entry in entries)
+    log(f"{what}: {len(entries)} entries, {unpacked / 1e6:.1f} MB, packed {os.path.getsize(image) / 1e6:.1f} MB")
+
+
 def make_initramfs(work, probe, modules, userland):
     busybox = shutil.which("busybox") or "/bin/busybox"
     if not os.path.exists(busybox) or not is_static_elf(busybox):
@@ -315,11 +388,7 @@ def make_initramfs(work, probe, modules, userland):
     shutil.copy(busybox, os.path.join(stage, "bin", "busybox"))
     os.symlink("busybox", os.path.join(stage, "bin", "sleep"))
     shutil.copy(probe, os.path.join(stage, "probe"))
-    for guest_path, source in userland.items():
-        target = os.path.join(stage, guest_path)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copy(source, target)
-        os.chmod(target, 0o4755 if guest_path in SETUID_PROGRAMS else 0o755)
+    stage_files(stage, userland)
     for guest_path, text in GUEST_FILES.items():
         with open(os.path.join(stage, guest_path), "w") as out:
             out.write(text)
@@ -332,15 +401,41 @@ def make_initramfs(work, probe, modules, userland):
         out.write(INIT_SCRIPT.format(modules=" ".join(names)))
     os.chmod(init, 0o755)
 
-    files = []
-    for directory, subdirectories, names_here in os.walk(stage):
-        for name in sorted(subdirectories + names_here):
-            files.append(os.path.relpath(os.path.join(directory, name), stage))
-    image = os.path.join(work, "initramfs.cpio")
+    image = os.path.join(work, "initramfs.cpio.zst")
+    pack(stage, image, "initramfs")
+    return image
+
+
+def add_program(work, initramfs, files):
+    """The initramfs with the program's archive after it (the kernel unpacks
+    one archive after another). Only the machine with a drive needs it; the
+    archive is packed again only when one of its files has changed."""
+    archive = os.path.join(work, "program.cpio.zst")
+    stamp = archive + ".files"
+    listing = json.dumps(sorted((guest_path, source, os.stat(source).st_size, os.stat(source).st_mtime_ns)
+                                for guest_path, source in files.items()), indent=0)
+    packed = None
+    if os.path.exists(archive) and os.path.exists(stamp):
+        with open(stamp) as stamp_file:
+            packed = stamp_file.read()
+    if packed == listing:
+        log(f"the program's archive: unchanged, {os.path.getsize(archive) / 1e6:.1f} MB packed")
+    else:
+        # The staging folder would only copy files this machine has anyway.
+        stage = os.path.join(work, "program-initramfs")
+        shutil.rmtree(stage, ignore_errors=True)
+        try:
+            stage_files(stage, files)
+            pack(stage, archive, "the program's archive")
+        finally:
+            shutil.rmtree(stage, ignore_errors=True)
+        with open(stamp, "w") as out:
+            out.write(listing)
+    image = os.path.join(work, "initramfs-program.cpio.zst")
     with open(image, "wb") as out:
-        # Owned by root in the guest, whoever builds it: mount and umount are setuid root.
-        subprocess.run(["cpio", "-o", "-H", "newc", "--quiet", "-R", "0:0"], cwd=stage, check=True,
-                       input="\n".join(files).encode() + b"\n", stdout=out)
+        for part in (initramfs, archive):
+            with open(part, "rb") as source:
+                shutil.copyfileobj(source, out)
     return image
 
 
@@ -380,7 +475,9 @@ class Machine:
         command = [
             shutil.which("qemu-system-x86_64") or "qemu-system-x86_64",
             "-nodefaults", "-no-user-config",
-            "-machine", "pc", "-accel", "tcg", "-m", "256", "-smp", "1",
+            # The program's libraries fill some 90 MB of the initramfs, unpacked
+            # into memory at boot.
+            "-machine", "pc", "-accel", "tcg", "-m", "384", "-smp", "1",
             "-display", "none", "-no-reboot",
             "-kernel", kernel, "-initrd", initramfs,
             "-append", "console=ttyS0 quiet panic=-1",
@@ -618,7 +715,7 @@ OPEN = "set cdaudio door open"
 CLOSED = "set cdaudio door closed"
 
 
-def cases_with_drive(machine, report, disc):
+def cases_with_drive(machine, report, disc, version):
     reply, events, state = report.step("device discovery", "find")
     report.check("find /dev/sr0" in reply, "the backend finds /dev/sr0 (no /dev/cdrom without udev)")
     report.check(state == {"tray_open": False, "locked": False, "medium": None},
@@ -705,6 +802,7 @@ def cases_with_drive(machine, report, disc):
     report.drive("cls, disc unmounted", "cls", expected_events=["closed"], expected_backend=[CLOSED])
 
     time_open_of_mounted_disc(machine, report)
+    program_cases(report, version)
     reply, _, _ = report.step("the probe still answers", "find")
     report.check("find /dev/sr0" in reply, "the guest is still alive and sees its drive")
 
@@ -764,7 +862,7 @@ def mounted_scenario(report, title, user, command, moves, code="0 ", says=None, 
         report.check(len(lines) == 1 and says is not None and says in lines[0],
                      f"exactly one stderr line, saying \"{says}...\" (got {lines})")
     report.scenarios.append({"title": title, "user": user, "before": len(before), "after": len(after),
-                             "events": events, "code": got, "stderr": lines})
+                             "events": events, "result": f"backend {got}", "stderr": lines, "noise": []})
 
 
 def time_open_of_mounted_disc(machine, report, runs=7):
@@ -799,6 +897,114 @@ def time_open_of_mounted_disc(machine, report, runs=7):
                     for name, _ in contenders) + " ms")
 
 
+# The real program. The guest has no display, no fonts, no D-Bus and no Qt
+# plugins, so a window or a GUI application object could not start there;
+# QT_DEBUG_PLUGINS makes any plugin lookup show on standard error. Root runs
+# it with only what the kernel gives the first process (HOME=/, TERM=linux),
+# as a system service would; the user with what a desktop session gives at
+# the least: a UTF-8 locale and a private run-time folder.
+PROGRAM_ENVIRONMENT = {"root": ["QT_DEBUG_PLUGINS=1"],
+                       "user": ["QT_DEBUG_PLUGINS=1", "LANG=C.UTF-8", "XDG_RUNTIME_DIR=/run/user/1000"]}
+
+
+def run_program(report, title, who, arguments):
+    """Runs the program in the guest as root or the user. Returns the guest's
+    reply with the exit status, standard output and standard error picked out,
+    the tray events and the drive's state after."""
+    command = " ".join(["run", who] + PROGRAM_ENVIRONMENT[who] + [PROGRAM] + arguments)
+    started = time.monotonic()
+    reply, events, state = report.step(title, command)
+    report.timings.setdefault("program", []).append(time.monotonic() - started)
+    ended = [line[len(f"run {PROGRAM} "):] for line in reply if line.startswith(f"run {PROGRAM} ")]
+    return {"status": ended[0] if ended else "(no answer)",
+            "out": [line[4:] for line in reply if line.startswith("out ")],
+            "err": [line[4:] for line in reply if line.startswith("err ")],
+            "events": events, "state": state}
+
+
+def program_scenario(report, title, who, action, events, status=0, says=None, mounts_before=0):
+    """Runs `vorkula-ponkka --device /dev/sr0 ACTION` and checks the exit
+    status, the tray, the mount table and standard error against each other."""
+    before = disc_mounts(report)
+    report.check(len(before) == mounts_before, f"{mounts_before} mount(s) of the disc before: {before}")
+    result = run_program(report, title, who, ["--device", "/dev/sr0", action])
+    after = disc_mounts(report)
+    ours = [line for line in result["err"] if line.startswith("vorkula-ponkka:")]
+    noise = [line for line in result["err"] if not line.startswith("vorkula-ponkka:")]
+    report.check(result["status"] == f"exit {status}", f"exit {status} (got {result['status']})")
+    report.check(result["events"] == events, f"tray-moved events {events} (got {result['events']})")
+    report.check(result["out"] == [], f"nothing on standard output (got {result['out']})")
+    if status == 0:
+        report.check(result["err"] == [], f"nothing on standard error (got {result['err']})")
+        report.check(after == [], f"nothing of the disc is left mounted (got {after})")
+    else:
+        report.check(len(ours) == 1 and ours[0].startswith("vorkula-ponkka: /dev/sr0: ") and says in ours[0],
+                     f"exactly one line \"vorkula-ponkka: /dev/sr0: ...{says}...\" (got {ours})")
+        report.check(after == before, f"the mount is intact (after: {after})")
+        state = result["state"]
+        report.check(state and state["tray_open"] is False and state["locked"] is True,
+                     "query-block: tray closed, door still locked by the mount")
+        for line in noise:
+            report.say(f"    other output on standard error: {line}")
+    report.scenarios.append({"title": title, "user": who, "before": len(before), "after": len(after),
+                             "events": result["events"], "result": result["status"], "stderr": ours,
+                             "noise": noise})
+
+
+def program_cases(report, version):
+    """The shipped program moves the tray with no window and no display."""
+    for who in ("root", "user"):
+        for action, tray, events in (("--open", "closed", ["open"]), ("--close", "open", ["closed"]),
+                                     ("--toggle", "closed", ["open"]), ("--toggle", "open", ["closed"])):
+            program_scenario(report, f"vorkula-ponkka {action}, tray {tray}", who, action, events)
+    user_mount(report)
+    program_scenario(report, "vorkula-ponkka --open, disc mounted by the user through fstab", "user", "--open",
+                     ["open"], mounts_before=1)
+    program_scenario(report, "vorkula-ponkka --close, disc unmounted", "user", "--close", ["closed"])
+    user_mount(report)
+    hold(report, "user", f"/media/cd/{DISC_FILE}")
+    program_scenario(report, "vorkula-ponkka --open, a file on the user's mount held open by the user", "user",
+                     "--open", [], status=1, mounts_before=1,
+                     says="cannot open the tray: the disc is in use: /media/cd could not be unmounted "
+                     "(umount: /media/cd: target is busy.); it is held by sleep (pid ")
+    report.step("the file is closed", "release")
+    reply, _, _ = report.step("the user unmounts the disc", "run user /bin/umount /media/cd")
+    report.check("run /bin/umount exit 0" in reply, "the user unmounted /media/cd")
+
+    # Answers that need no drive, as the user; the guest's output shows above.
+    options = ("--device", "--open", "--close", "--toggle")
+    answers = (
+        (["--version"], "exit 0, its version on standard output, nothing on standard error",
+         lambda result: result["status"] == "exit 0" and result["out"] == [f"vorkula-ponkka {version}"]
+         and result["err"] == []),
+        (["--help"], "exit 0, the Finnish help naming every tray option, nothing on standard error",
+         lambda result: result["status"] == "exit 0" and result["err"] == []
+         and result["out"][:1] == [f"Käyttö: {PROGRAM} [valitsimet]"]
+         and all(any(line.strip().startswith(option) for line in result["out"]) for option in options)),
+        (["--bogus"], "exit 2, the Finnish usage message on standard error",
+         lambda result: result["status"] == "exit 2" and result["out"] == []
+         and result["err"] == ["vorkula-ponkka: Tuntematon valitsin ”bogus”.",
+                               "Käyttö: vorkula-ponkka [--device LAITE] [--open | --close | --toggle]",
+                               "Lisätietoja: vorkula-ponkka --help"]),
+    )
+    for arguments, what, answered in answers:
+        result = run_program(report, f"vorkula-ponkka {arguments[0]}", "user", arguments)
+        report.check(answered(result) and result["events"] == [], f"{what}; the tray did not move")
+        report.scenarios.append({"title": f"vorkula-ponkka {arguments[0]}", "user": "user", "before": 0,
+                                 "after": 0, "events": result["events"], "result": result["status"],
+                                 "stderr": result["err"], "noise": []})
+    # With no arguments it wants a window, which the guest cannot give it.
+    result = run_program(report, "vorkula-ponkka with no arguments (its window)", "user", [])
+    report.check(result["status"] != "exit 0" and any("platform plugin" in line for line in result["err"]),
+                 f"the window cannot start without a display and a platform plugin ({result['status']})")
+    report.check(any(line.startswith("qt.core.plugin.factoryloader: checking directory path")
+                     for line in result["err"]), "QT_DEBUG_PLUGINS shows the platform plugin lookup on standard error")
+    runs = report.timings["program"]
+    report.observations.append(f"the program, {len(runs)} runs in the guest without KVM, from the command "
+                               f"leaving the host to the guest's answer: median {statistics.median(runs):.2f} s, "
+                               f"longest {max(runs):.2f} s")
+
+
 def cases_without_drive(machine, report):
     report.check(machine.removable_devices() == [], "query-block: the machine has no removable drive")
     reply, _, _ = report.step("device discovery", "find")
@@ -812,7 +1018,8 @@ def cases_without_drive(machine, report):
         report.check(len(lines) == 1 and "no CD drive found" in lines[0],
                      f"exactly one stderr line saying no CD drive was found (got {lines})")
         report.scenarios.append({"title": f"{verb}, no drive", "user": "root", "before": 0, "after": 0,
-                                 "events": events, "code": backend_code(reply), "stderr": lines})
+                                 "events": events, "result": f"backend {backend_code(reply)}", "stderr": lines,
+                                 "noise": []})
         codes = [line.split("-> ", 1)[1] for line in reply if line.startswith("backend ")]
         if verb == "opn":
             report.observations.append(f"no drive: the backend returned {codes[0] if codes else '?'}")
@@ -853,13 +1060,15 @@ def print_artefacts(directory):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--probe", required=True, help="the probe built from drive/")
+    parser.add_argument("--program", required=True, help="the program, vorkula-ponkka, as built")
+    parser.add_argument("--program-version", required=True, help="the version it should answer")
     parser.add_argument("--work", required=True, help="work directory in the build tree")
     options = parser.parse_args()
 
     started = time.monotonic()
     work = os.path.abspath(options.work)
     os.makedirs(work, exist_ok=True)
-    for tool in ("qemu-system-x86_64", "cpio", "apt-get", "dpkg-deb", "dpkg-query", "ldd"):
+    for tool in ("qemu-system-x86_64", "cpio", "zstd", "apt-get", "dpkg-deb", "dpkg-query", "ldd"):
         if not shutil.which(tool):
             log(f"FAIL: {tool} is not installed")
             return 1
@@ -868,6 +1077,7 @@ def main():
         probe = os.path.abspath(options.probe)
         userland = fetch_userland(os.path.join(work, "userland"), probe)
         initramfs = make_initramfs(work, probe, modules, userland)
+        with_program = add_program(work, initramfs, program_files(os.path.abspath(options.program), userland))
         disc = make_disc(work)
     except (TestFailure, subprocess.CalledProcessError) as error:
         detail = getattr(error, "stderr", "") or ""
@@ -876,15 +1086,15 @@ def main():
     log(f"guest prepared in {time.monotonic() - started:.1f} s")
 
     machines = {
-        "with-cd-drive": (["-drive", "if=none,id=cd0,media=cdrom",
-                           "-device", f"ide-cd,drive=cd0,id={CDROM_ID}"],
-                          lambda machine, report: cases_with_drive(machine, report, disc)),
-        "without-cd-drive": ([], cases_without_drive),
+        "with-cd-drive": (with_program, ["-drive", "if=none,id=cd0,media=cdrom",
+                                         "-device", f"ide-cd,drive=cd0,id={CDROM_ID}"],
+                          lambda machine, report: cases_with_drive(machine, report, disc, options.program_version)),
+        "without-cd-drive": (initramfs, [], cases_without_drive),
     }
     results = {}
     threads = [threading.Thread(target=run_machine,
-                                args=(name, work, kernel, initramfs, drive_args, body, results))
-               for name, (drive_args, body) in machines.items()]
+                                args=(name, work, kernel, image, drive_args, body, results))
+               for name, (image, drive_args, body) in machines.items()]
     for thread in threads:
         thread.start()
     for thread in threads:
@@ -899,14 +1109,17 @@ def main():
             log(line)
         held += report.held
         failed += [f"{name}: {text}" for text in report.failed]
-    log("== scenarios: user, mounts of the disc before -> after, tray events, backend code, stderr ==")
+    log("== scenarios: user, mounts of the disc before -> after, tray events, "
+        "backend code or the program's exit status, stderr ==")
     for name in machines:
         for scenario in results[name].scenarios:
             log(f"  {name}: {scenario['title']}")
             log(f"      user {scenario['user']}; mounts {scenario['before']} -> {scenario['after']}; "
-                f"tray events {scenario['events'] or 'none'}; backend {scenario['code']}")
+                f"tray events {scenario['events'] or 'none'}; {scenario['result']}")
             for line in scenario["stderr"]:
                 log(f"      stderr: {line}")
+            for line in scenario["noise"]:
+                log(f"      other stderr: {line}")
     log("== what the drives did ==")
     for name in machines:
         for observation in results[name].observations:
