@@ -55,7 +55,8 @@ class Display:
         self.server = None
         self.name = os.environ.get("DISPLAY")
         # Qt's run-time folder: the session's, or a private one removed at the
-        # end (without one Qt would make and leave /tmp/runtime-<user>).
+        # end (without one Qt would make a runtime-<user> folder in the
+        # system-wide temporary directory and leave it there).
         self.runtime = os.environ.get("XDG_RUNTIME_DIR") or tempfile.mkdtemp(prefix="vp-bench-runtime-")
 
     def __enter__(self):
