@@ -22,6 +22,10 @@
 # a temporary name and renamed when complete, so an interrupted build never
 # looks like a cache.
 set -euo pipefail
+
+# Everything runs from one function, which bash reads whole before it starts:
+# a script edited while its long build runs cannot derail the run.
+main() {
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
@@ -121,7 +125,7 @@ nice -n 10 cmake -S src -B build -G Ninja \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_icu=OFF -DFEATURE_vulkan=OFF \
-    -DFEATURE_tabletevent=OFF \
+    -DFEATURE_tabletevent=OFF -DFEATURE_testlib=OFF \
     >configure.log 2>&1 || { tail -n 60 configure.log >&2; exit 1; }
 
 echo "build-qt: building (log: $scratch/build.log)" >&2
@@ -136,3 +140,6 @@ echo "qt6-base $source_version, built $(date -u +%FT%TZ)" >"$staging$prefix/.vor
 rm -rf "$prefix"  # a prefix without the stamp is never used
 mv -T "$staging$prefix" "$prefix"
 echo "$prefix"
+}
+
+main "$@"
