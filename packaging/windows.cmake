@@ -173,6 +173,8 @@ set(CPACK_GENERATOR ZIP)
 find_program(VP_MAKENSIS makensis)
 if(VP_MAKENSIS)
     list(APPEND CPACK_GENERATOR NSIS)
+    # A 64-bit installer: a 64-bit program needs no 32-bit Windows to install.
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     set(CPACK_NSIS_PACKAGE_NAME "Vorkula Ponkka")
     set(CPACK_NSIS_DISPLAY_NAME "Vorkula Ponkka")

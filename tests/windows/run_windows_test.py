@@ -42,8 +42,10 @@ from read_main_window import start_xvfb  # noqa: E402
 
 TITLE = "Vorkula Ponkka"
 MAIN_TITLE = "Vorkula Ponkka 1.01"
-ADVERT = "    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman avauksen!    "
-GATE = "Varoitus! Rutabo vapaa alue. Tarkista asetukset."
+# Each text has four spaces before and after it.
+ADVERT_OPEN = "    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman avauksen!    "
+ADVERT_CLOSE = "    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman sulkemisen!    "
+GATE = "    Varoitus! Rutabo vapaa alue. Tarkista asetukset.    "
 YELLOW = "FFFF00"
 CLIENT = (511, 304)  # the main window's client area below the menu bar
 ABOUT = (342, 232)   # the About window's client area
@@ -266,16 +268,17 @@ def drive_program(screen, check):
 
     log("\"&Avaa\" before the boxes are ticked:")
     screen.click(*at(AVAA))
-    check(read_box(screen, check, "the gate") == GATE, f"the gate warns \"{GATE}\"")
+    check(read_box(screen, check, "the gate") == GATE, f"the gate warns {GATE!r}")
 
     log("tick \"EN ole Rutabo.\" and \"Ihan tosi !\", then \"&Avaa\" and \"&Sulje\":")
     screen.click(*at(CHECK2))
     screen.click(*at(CHECK3))
     screen.click(*at(AVAA))
     text = read_box(screen, check, "after \"&Avaa\"", shot="windows-advert.png")
-    check(text == ADVERT, f"the advert reads {ADVERT!r}")
+    check(text == ADVERT_OPEN, f"the advert reads {ADVERT_OPEN!r}")
     screen.click(*at(SULJE))
-    check(read_box(screen, check, "after \"&Sulje\"") == ADVERT, "the advert comes again")
+    check(read_box(screen, check, "after \"&Sulje\"") == ADVERT_CLOSE,
+          f"the advert reads {ADVERT_CLOSE!r}")
 
     log("the delay field's context menu (Qt's own texts):")
     screen.click(*at(VIIVE), button=3)
@@ -287,7 +290,7 @@ def drive_program(screen, check):
     screen.click(x + 25, y + menu // 2)
     screen.key(main, "Down", "Return")
     about = screen.find("Tietoja")
-    time.sleep(4)  # the portrait slides into place
+    time.sleep(9)  # the portrait slides for eight seconds
     ax, ay, awidth, aheight = screen.geometry(about)
     screen.shot("windows-about-window.png", ax, ay, awidth, aheight)
     check((awidth, aheight) == ABOUT, f"the About window \"Tietoja\" is {ABOUT[0]}x{ABOUT[1]} "
@@ -397,9 +400,13 @@ def installer(options, check):
         check(result.returncode == 0, f"the installer ran silently (exit {result.returncode})")
         missing = [name for name in PACKAGE_FILES + ["Uninstall.exe"]
                    if not os.path.isfile(os.path.join(folder, name))]
-        check(not missing, f"everything is in C:\\Program Files\\Vorkula Ponkka (missing: {missing})")
-        check(any("Start Menu" in path for path in entries()),
-              f"the Start menu has \"Vorkula Ponkka\" ({entries()})")
+        installed = check(not missing, f"everything is in C:\\Program Files\\Vorkula Ponkka "
+                                       f"(missing: {missing})")
+        installed &= check(any("Start Menu" in path for path in entries()),
+                           f"the Start menu has \"Vorkula Ponkka\" ({entries()})")
+        if not installed:
+            log(result.stdout + result.stderr)
+            return
 
         result = wine.run([os.path.join(folder, "Uninstall.exe"), "/S"], timeout=120)
         wine.wait_for_server()  # the uninstaller finishes from a copy of itself
