@@ -31,7 +31,6 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import zipfile
 
@@ -146,19 +145,6 @@ def package(options, check):
             subsystem = pe_header(archive.read(infos["vorkula-ponkka.exe"]))[2]
             check(subsystem == 2, f"vorkula-ponkka.exe is a window program, no console "
                                   f"(subsystem {subsystem})")
-        # Every DLL that a binary imports is in the package or is Windows's
-        # own (Wine's system folder has it; the wine test proves the load).
-        shipped = {os.path.basename(name).lower() for name in binaries}
-        ours = []
-        with tempfile.TemporaryDirectory() as unpacked:
-            archive.extractall(unpacked, [top + name for name in binaries])
-            for name in binaries:
-                dump = subprocess.run([options.objdump, "-p", os.path.join(unpacked, top, name)],
-                                      text=True, capture_output=True, check=True).stdout
-                for dll in re.findall(r"DLL Name: (\S+)", dump):
-                    if dll.lower() not in shipped and re.match(r"(?i)(qt6|lib)", dll):
-                        ours.append(f"{name} -> {dll}")
-        check(not ours, f"no Qt or MinGW DLL is imported without being shipped ({ours})")
 
 
 # ------------------------------------------------------------------- wine --
@@ -424,7 +410,6 @@ def main():
     parser.add_argument("--work", help="wine, installer: the work folder (made afresh)")
     parser.add_argument("--build", help="package: the build tree that cpack packs")
     parser.add_argument("--cpack", help="package: the cpack program")
-    parser.add_argument("--objdump", help="package: objdump for Windows binaries")
     options = parser.parse_args()
     check = Checks()
     try:
