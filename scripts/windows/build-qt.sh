@@ -88,9 +88,11 @@ fi
 
 # Fetch the exact source release of the host's Qt. apt checks every file
 # against the hashes in the source index, which is itself signed by the
-# archive; the check below repeats that on the .dsc so that a download that
-# bypassed authentication cannot pass unnoticed, and dpkg-source then checks
-# the tarballs against the hashes the .dsc lists.
+# archive (InRelease, debian-archive-keyring). The check below repeats that
+# for every file, so that a download that bypassed authentication cannot
+# pass unnoticed; dpkg-source then checks the tarballs against the .dsc.
+# (The uploader's own signature on the .dsc would need debian-keyring; the
+# archive's signature already covers the .dsc.)
 cd "$scratch"
 echo "build-qt: fetching qt6-base $source_version" >&2
 apt-get source --download-only -q "qt6-base=$source_version" >apt-source.log 2>&1 || {
