@@ -292,14 +292,12 @@ def drive_program(screen, check):
 @contextlib.contextmanager
 def fresh_prefix(work, check):
     """A new Wine prefix in the work folder (made afresh), removed again
-    afterwards with Wine's server folder. Wine keeps that folder under
-    $TMPDIR; a private one keeps it out of /tmp."""
+    afterwards with Wine's server folder, which Wine keeps in the work
+    folder's tmp/ rather than in /tmp."""
     shutil.rmtree(work, ignore_errors=True)
-    private_tmp = os.path.join(work, "tmp")
-    os.makedirs(private_tmp)
     started = time.monotonic()
     wine = Wine(work)
-    wine.environment["TMPDIR"] = private_tmp
+    private_tmp = wine.environment["TMPDIR"]
     try:
         wine.prepare_prefix()
         log(f"fresh Wine prefix in {time.monotonic() - started:.1f} s")
