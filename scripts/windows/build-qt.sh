@@ -13,7 +13,7 @@
 # style. A run that finds the cache returns at once. The last line printed is
 # the prefix.
 #
-# Takes about 20 minutes on 2 cores; it runs under nice. The build tree
+# Takes 20 to 40 minutes on 2 cores; it runs under nice. The build tree
 # (over 1 GB) lives in a scratch folder beside the cache and is removed at
 # the end, whether the build succeeded or not.
 #
