@@ -3,14 +3,15 @@
 #
 # The Windows package (preset "windows"): `cpack` makes
 # vorkula-ponkka-<version>-win64.zip, and the installer
-# vorkula-ponkka-<version>-win64.exe as well when NSIS's makensis is there. The program sits at the top of the package
-# with everything it loads beside it:
+# vorkula-ponkka-<version>-win64.exe as well when NSIS's makensis is there.
+# The program sits at the top of the package with everything it loads
+# beside it:
 #
 #   vorkula-ponkka.exe
 #   Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll, libstdc++-6.dll, ...
 #   platforms/qwindows.dll            the Windows platform plugin
 #   imageformats/qjpeg.dll            reads the banner and portrait
-#   styles/qwindowsvistastyle.dll     the platform look of push buttons
+#   styles/qwindowsvistastyle.dll     Qt's default style on Windows
 #   translations/qtbase_fi.qm         Qt's own texts in Finnish
 #   qt.conf                           tells Qt where the above are
 #
