@@ -19,7 +19,7 @@
            mciSendStringA, with no reply buffer and no callback window.
 
 Screenshots of every window, the logs and the trace stay in the work folder;
-the Wine prefix and Wine's temporary folder (kept inside the work folder, not
+the Wine prefix and Wine's temporary folder (a private one, not
 in /tmp) are removed afterwards.
 """
 
@@ -292,8 +292,8 @@ def drive_program(screen, check):
 @contextlib.contextmanager
 def fresh_prefix(work, check):
     """A new Wine prefix in the work folder (made afresh), removed again
-    afterwards with Wine's server folder, which Wine keeps in the work
-    folder's tmp/ rather than in /tmp."""
+    afterwards with Wine's server folder, which Wine keeps in its own private
+    TMPDIR rather than in /tmp."""
     shutil.rmtree(work, ignore_errors=True)
     started = time.monotonic()
     wine = Wine(work)

@@ -87,10 +87,6 @@ class Wine:
         self.loader = find_wine()
         self.server = find_wineserver()
         self.prefix = os.path.join(work, "prefix")
-        # Wine keeps its server socket in a folder under $TMPDIR; this one
-        # keeps it out of /tmp, where it would stay behind.
-        self.tmp = os.path.join(work, "tmp")
-        os.makedirs(self.tmp, exist_ok=True)
         self.environment = dict(os.environ)
         # No display: nothing may wait for a window. No Mono or Gecko
         # installer, no menu builder. Native DLLs first for winmm, as on
@@ -104,7 +100,6 @@ class Wine:
         self.environment.update({
             "TMPDIR": self.temporary,
             "WINEPREFIX": self.prefix,
-            "TMPDIR": self.tmp,
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d;winmm=n,b",
             "WINEDEBUG": "-all",
         })
