@@ -87,6 +87,7 @@ class Wine:
         self.loader = find_wine()
         self.server = find_wineserver()
         self.prefix = os.path.join(work, "prefix")
+        os.makedirs(work, exist_ok=True)
         self.environment = dict(os.environ)
         # No display: nothing may wait for a window. No Mono or Gecko
         # installer, no menu builder. Native DLLs first for winmm, as on
