@@ -59,7 +59,9 @@ fi
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 
 # The scratch folder sits beside the cache so that the final rename stays on
-# one file system.
+# one file system. Holding the lock, any scratch folder already there was left
+# by a build that was killed; it can be over 1 GB, so it goes.
+rm -rf "$cache_root"/build.*
 scratch=$(mktemp -d "$cache_root/build.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 trap 'exit 130' INT TERM
