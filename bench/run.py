@@ -34,7 +34,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "support"))
-from processes import stop  # noqa: E402
+from harness.processes import stop  # noqa: E402
 BUILD = ROOT / "build" / "bench"
 PROGRAM = BUILD / "app" / "vorkula-ponkka"
 FLOOR = BUILD / "bench" / "vp-bench-floor"

@@ -9,13 +9,14 @@ Usage: check_command_line.py PROGRAM VERSION
 """
 
 import os
+import subprocess
 import sys
 import tempfile
-import subprocess
+
+from harness.checks import run_checks
 
 PROGRAM, VERSION = sys.argv[1], sys.argv[2]
 USAGE = "Käyttö: vorkula-ponkka [--device LAITE] [--open | --close | --toggle]"
-failures = []
 
 
 def run(*arguments):
@@ -27,15 +28,7 @@ def run(*arguments):
     return result.returncode, result.stdout, result.stderr
 
 
-def check(condition, what, output=None):
-    print(("ok    " if condition else "FAIL  ") + what)
-    if not condition:
-        failures.append(what)
-        if output:
-            print("      " + "\n      ".join(str(part) for part in output))
-
-
-def help_and_version():
+def help_and_version(check):
     for flag in ("--help", "-h"):
         status, out, err = run(flag)
         check(status == 0 and err == "" and out.startswith("Käyttö: ") and "\nValitsimet:\n" in out
@@ -48,7 +41,7 @@ def help_and_version():
               f"{flag}: exit 0, 'vorkula-ponkka {VERSION}'", (status, out, err))
 
 
-def tray_actions_that_cannot_move_a_tray(folder):
+def tray_actions_that_cannot_move_a_tray(check, folder):
     # /dev/null opens and refuses the CD-ROM ioctls; a missing node fails to open.
     for device in ("/dev/null", os.path.join(folder, "sr0")):
         for action in ("--open", "--close", "--toggle"):
@@ -58,7 +51,7 @@ def tray_actions_that_cannot_move_a_tray(folder):
                   f"{action} on {device}: exit 1 and one line on stderr", (status, out, err))
 
 
-def usage_errors():
+def usage_errors(check):
     for arguments in (["--bogus"], ["-x"], ["stray"], ["--device"], ["--device", ""],
                       ["--open", "--close"], ["--close", "--toggle"], ["--device", "/dev/null", "--toggle", "--open"]):
         status, out, err = run(*arguments)
@@ -68,9 +61,11 @@ def usage_errors():
               f"{' '.join(arguments) or '(empty)'}: exit 2 and a Finnish usage message", (status, out, err))
 
 
-with tempfile.TemporaryDirectory() as folder:
-    help_and_version()
-    tray_actions_that_cannot_move_a_tray(folder)
-    usage_errors()
-print(f"{len(failures)} failed")
-sys.exit(1 if failures else 0)
+def all_checks(check):
+    with tempfile.TemporaryDirectory() as folder:
+        help_and_version(check)
+        tray_actions_that_cannot_move_a_tray(check, folder)
+        usage_errors(check)
+
+
+run_checks("command line", all_checks)

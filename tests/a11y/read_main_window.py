@@ -18,14 +18,12 @@ again inside them with --inside.)
 """
 
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from processes import stop  # noqa: E402
+from harness.display import desktop, rerun_inside_session_bus
+from harness.processes import stop
 
 WINDOW_TITLE = "Vorkula Ponkka 1.01"
 
@@ -87,38 +85,9 @@ def wait_for(what, probe, timeout=20.0):
 
 # ---------------------------------------------------------------- outside --
 
-def start_xvfb(work):
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-        pass_fds=[write_end], stderr=open(os.path.join(work, "xvfb.log"), "w"))
-    os.close(write_end)
-    with os.fdopen(read_end) as reader:
-        display = reader.readline().strip()
-    if not display:
-        xvfb.kill()
-        raise SystemExit("FAIL: Xvfb did not start: " + open(os.path.join(work, "xvfb.log")).read())
-    return xvfb, ":" + display
-
-
-def outside(program):
-    work = tempfile.mkdtemp(prefix="vp-a11y-")
-    xvfb = None
-    try:
-        xvfb, display = start_xvfb(work)
-        runtime = os.path.join(work, "runtime")
-        os.mkdir(runtime, 0o700)
-        env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=runtime, HOME=work)
-        for name in ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "QT_QPA_PLATFORM"):
-            env.pop(name, None)
-        return subprocess.run(
-            ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inside", program],
-            env=env, timeout=120).returncode
-    finally:
-        if xvfb:
-            xvfb.terminate()
-            xvfb.wait()
-        shutil.rmtree(work, ignore_errors=True)
+def outside():
+    with desktop(prefix="vp-a11y-") as (work, env):
+        return rerun_inside_session_bus(env, timeout=120)
 
 
 # ----------------------------------------------------------------- inside --
@@ -345,4 +314,4 @@ if __name__ == "__main__":
         sys.exit(inside(sys.argv[2]))
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    sys.exit(outside(sys.argv[1]))
+    sys.exit(outside())
