@@ -1,0 +1,84 @@
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The windows' fixed facts (titles, texts, controls and their places), read
+from tests/support/window_facts.json, which every harness shares.
+
+    python3 -m harness.facts centre WINDOW CONTROL
+prints a control's centre in logical pixels from the top left corner of the
+window's client area, for shell scripts.
+"""
+
+import json
+import os
+import sys
+
+TWIPS_PER_PIXEL = 15
+
+with open(os.path.join(os.path.dirname(__file__), "..", "window_facts.json"), encoding="utf-8") as _file:
+    FACTS = json.load(_file)
+
+APPLICATION_TITLE = FACTS["application_title"]
+MESSAGES = FACTS["messages"]
+OPEN, CLOSE = FACTS["drive_commands"]["open"], FACTS["drive_commands"]["close"]
+
+
+class Control:
+    def __init__(self, fact, frame=None, offset=(0, 0)):
+        self.name, self.kind, self.frame = fact["name"], fact["kind"], frame
+        self.text = fact.get("text")
+        self.checked = fact.get("checked", False)
+        self.named_by = fact.get("named_by")
+        left, top, self.width, self.height = fact["geometry"]
+        # Twips from the client area's top left corner.
+        self.left, self.top = offset[0] + left, offset[1] + top
+
+    @property
+    def caption(self):
+        """The text as it shows, without its mnemonic marker."""
+        return None if self.text is None else self.text.replace("&", "")
+
+    @property
+    def shortcut(self):
+        """"Alt+A" for "&Avaa"; None without a mnemonic."""
+        if self.text is None or "&" not in self.text:
+            return None
+        return "Alt+" + self.text[self.text.index("&") + 1].upper()
+
+    @property
+    def centre(self):
+        """The middle of the control in logical pixels, client area coordinates."""
+        return ((self.left + self.width // 2) // TWIPS_PER_PIXEL,
+                (self.top + self.height // 2) // TWIPS_PER_PIXEL)
+
+
+class Window:
+    def __init__(self, key):
+        fact = FACTS[key]
+        self.title = fact["title"]
+        self.background = fact["background"]
+        self.client = tuple(size // TWIPS_PER_PIXEL for size in fact["client"])
+        self.menu = fact.get("menu")
+        self.controls = []
+
+        def add(facts, frame, offset):
+            for control_fact in facts:
+                control = Control(control_fact, frame, offset)
+                self.controls.append(control)
+                add(control_fact.get("controls", []), control, (control.left, control.top))
+        add(fact["controls"], None, (0, 0))
+
+    def __getitem__(self, name):
+        return next(control for control in self.controls if control.name == name)
+
+    def of_kind(self, kind, frame=None):
+        return [control for control in self.controls
+                if control.kind == kind and (frame is None or control.frame is frame)]
+
+
+MAIN_WINDOW = Window("main_window")
+ABOUT_WINDOW = Window("about_window")
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4 or sys.argv[1] != "centre":
+        sys.exit(__doc__)
+    print(*Window(sys.argv[2])[sys.argv[3]].centre)
