@@ -1,0 +1,242 @@
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Tray scenarios written as data, and the one runner that plays them in a
+guest, whichever guest it is.
+
+A guest's script is a list of items, each called with the runner in turn:
+  Scenario  a tray action, by the drive layer's probe (`drive`) or by the
+            program (`program`), and what must follow from it: tray events,
+            mounts of the disc before and after, the exit status or backend
+            code, standard error, the drive's state;
+  Step      a command that sets the scene (mount, hold a file open) and what
+            its reply must say;
+  Insert    a disc put in the tray from outside;
+  Query     a fact read through QMP.
+Any other callable taking the runner can be an item too.
+
+The runner needs an agent that answers "run" and "mounts" (see agent.py) and,
+for `drive` scenarios, the probe's "drive VERB [ARG]" and "user VERB [ARG]"
+(reply lines "backend "COMMAND" -> CODE (TEXT)", "stderr LINE",
+"information box "TEXT" titled "TITLE"", "drive VERB returned", and "user
+process ended ..." when the user's child did not end normally).
+"""
+
+import dataclasses
+import os
+import re
+import time
+
+from harness.facts import CLOSE, OPEN
+
+# What the drive layer sends its backend for each verb (in any case).
+BACKEND_COMMANDS = {"opn": [OPEN], "cls": [CLOSE]}
+DIAGNOSTIC = "vorkula-ponkka: "
+
+# Drive states after a scenario (the fields of query-block that must match).
+TRAY_OPEN = {"tray_open": True}
+TRAY_CLOSED = {"tray_open": False}
+LOCKED_SHUT = {"tray_open": False, "locked": True}
+
+
+class Matches:
+    """Lines that match every regular expression, searched in the lines
+    joined (multi-line, so \\A is the start of the first line)."""
+
+    def __init__(self, *patterns):
+        self.patterns = patterns
+
+    def __call__(self, lines):
+        text = "\n".join(lines)
+        return all(re.search(pattern, text, re.MULTILINE) for pattern in self.patterns)
+
+    def __repr__(self):
+        return "lines matching " + ", ".join(self.patterns)
+
+
+def lines_are(expected, lines):
+    return expected(lines) if callable(expected) else lines == list(expected)
+
+
+def state_is(expected, state):
+    return state is not None and all(state.get(key) == value for key, value in expected.items())
+
+
+@dataclasses.dataclass
+class Outcome:
+    status: str              # "backend 0 (success)", "exit 1", "killed by signal 6"
+    out: list
+    err: list
+    backend: list = ()       # commands the backend received (probe only)
+    boxes: list = ()         # information boxes the probe showed
+    returned: bool = True    # DriveCommand returned normally (probe only)
+
+
+@dataclasses.dataclass
+class Scenario:
+    title: str
+    who: str = "root"
+    drive: str = None        # the probe's DriveCommand: "opn", "msg Hei maailma"
+    program: list = None     # or the program's arguments
+    events: list = ()        # the tray-moved events, in order
+    status: str = None       # "backend 16", "exit 1"...; default: success (or no backend call)
+    mounts: int = 0          # mounts of the disc before; after: none once the tray opened, else as before
+    says: str = None         # how the one line on standard error begins after "vorkula-ponkka: "; None: no line
+    err: object = None       # or standard error in full: a list of lines or a Matches
+    out: object = ()         # the program's standard output: a list of lines or a Matches
+    state: dict = None       # the drive's state after
+    box: str = None          # the information box the probe must show (else none)
+
+    def command(self, runner):
+        if self.drive is not None:
+            return f"{'user' if self.who == 'user' else 'drive'} {self.drive}"
+        return " ".join(["run", self.who, *runner.environment[self.who], runner.program, *self.program])
+
+    def outcome(self, runner, reply):
+        if self.drive is not None:
+            verb = self.drive.split()[0]
+            backend = [line for line in reply if line.startswith("backend ")]
+            return Outcome(status=f"backend {backend[0].split('-> ', 1)[1]}" if backend else "no backend call",
+                           out=[], err=[line[len("stderr "):] for line in reply if line.startswith("stderr ")],
+                           backend=[line.split('"')[1] for line in backend],
+                           boxes=[line for line in reply if line.startswith("information box")],
+                           returned=f"drive {verb} returned" in reply
+                           and not any(line.startswith("user process ended") for line in reply))
+        ended = [line[len(f"run {runner.program} "):] for line in reply if line.startswith(f"run {runner.program} ")]
+        return Outcome(status=ended[0] if ended else "(no answer)", out=[line[4:] for line in reply if line.startswith("out ")],
+                       err=[line[4:] for line in reply if line.startswith("err ")])
+
+    def __call__(self, runner):
+        check = runner.check
+        before = runner.mounts()
+        check(len(before) == self.mounts, f"{self.mounts} mount(s) of the disc before: {before}")
+        started = time.monotonic()
+        reply, events, state = runner.step(self.title, self.command(runner))
+        if self.program is not None:
+            runner.program_times.append(time.monotonic() - started)
+        after = runner.mounts()
+        got = self.outcome(runner, reply)
+        runner.played.append((self, got, before, after, events))
+
+        if self.drive is not None:
+            verb = self.drive.split()[0]
+            commands = BACKEND_COMMANDS.get(verb.lower(), [])
+            check(got.returned, f"DriveCommand(\"{verb}\") returned normally")
+            check(got.backend == commands, f"the backend received {commands} (got {got.backend})")
+            status = self.status or ("backend 0" if commands else "no backend call")
+            shown = [f'information box "{self.box}" titled "Information"'] if self.box else []
+            check(got.boxes == shown, f"the information box shows {self.box!r}" if self.box else "no window is shown",
+                  got.boxes)
+        else:
+            status = self.status or "exit 0"
+            check(lines_are(self.out, got.out), f"standard output: {self.out or 'nothing'}", got.out)
+        check(got.status == status or got.status.startswith(status + " "), f"{status} (got {got.status})")
+        check(events == list(self.events), f"tray-moved events {list(self.events) or 'none'} (got {events or 'none'})")
+        if "open" in self.events:
+            check(after == [], f"nothing of the disc is left mounted (got {after})")
+        else:
+            check(after == before, f"the disc's mounts are as they were (after: {after})")
+        if self.err is not None:
+            check(lines_are(self.err, got.err), f"standard error: {self.err}", got.err)
+        elif self.says is None:
+            check(got.err == [], "nothing on standard error", got.err)
+        else:
+            check(len(got.err) == 1 and got.err[0].startswith(DIAGNOSTIC + self.says),
+                  f"exactly one line on standard error: \"{DIAGNOSTIC}{self.says}...\"", got.err)
+        if self.state is not None:
+            check(state_is(self.state, state), f"query-block: {self.state} (got {state})")
+
+
+@dataclasses.dataclass
+class Step:
+    title: str
+    command: str
+    expect: str = None       # a regular expression that one reply line matches
+    what: str = None         # the check's text; default: the expression
+    state: dict = None       # the drive's state after
+    attempts: int = 1        # tries, 0.2 s apart, until the reply matches
+
+    def __call__(self, runner):
+        for attempt in range(1, self.attempts + 1):
+            reply, _, state = runner.step(self.title, self.command)
+            if self.expect is None or Matches(self.expect)(reply):
+                break
+            time.sleep(0.2)
+        if self.expect is not None:
+            runner.check(Matches(self.expect)(reply), f"{self.what or self.expect}"
+                         + (f" (attempt {attempt})" if self.attempts > 1 else ""))
+        if self.state is not None:
+            runner.check(state_is(self.state, state), f"query-block: {self.state} (got {state})")
+        return reply
+
+
+@dataclasses.dataclass
+class Insert:
+    """A disc image put in the drive's tray from outside, as a person would."""
+    image: str
+
+    def __call__(self, runner):
+        mark = runner.qmp.mark()
+        runner.qmp.execute("blockdev-change-medium", id=runner.drive_id, filename=self.image, format="raw",
+                           **{"read-only-mode": "read-only"})
+        state = runner.qmp.drive_state(runner.drive_id)
+        runner.say(f"  host inserts {os.path.basename(self.image)}: tray-moved events "
+                   f"{runner.qmp.tray_events(mark) or 'none'} (moved by QEMU, not the guest); drive: {state}")
+        runner.check(state_is({"medium": os.path.basename(self.image), "tray_open": False}, state),
+                     "the disc is in and the tray closed")
+
+
+@dataclasses.dataclass
+class Query:
+    what: str
+    holds: object            # called with the QMP client
+
+    def __call__(self, runner):
+        runner.check(self.holds(runner.qmp), f"query-block: {self.what}")
+
+
+class Runner:
+    """Plays a guest's script on a machine (see machine.py), checking with
+    `check` (a harness.checks.Checks). `drive_id` is the id of the CD
+    drive's device, `device` its node in the guest; `program` is the program
+    in the guest and `environment` what it runs with, for each user."""
+
+    def __init__(self, machine, check, drive_id="cdrom0", device="/dev/sr0", program=None, environment=None):
+        self.agent, self.qmp = machine.agent, machine.qmp
+        self.check, self.say = check, check.out
+        self.drive_id, self.device = drive_id, device
+        self.program, self.environment = program, environment or {"root": [], "user": []}
+        self.played = []     # (scenario, outcome, mounts before, mounts after, tray events)
+        self.program_times = []
+        self.observations = []
+
+    def run(self, items):
+        for item in items:
+            item(self)
+
+    def step(self, title, command):
+        """Runs one guest command; answers (its reply lines, the tray events
+        it caused, the drive's state after)."""
+        mark = self.qmp.mark()
+        reply = self.agent(command)
+        state = self.qmp.drive_state(self.drive_id)  # also reads every event sent before it
+        events = self.qmp.tray_events(mark)
+        self.say(f"  {title}: guest `{command}`")
+        for line in reply:
+            self.say(f"    guest: {line}")
+        self.say(f"    tray-moved events: {events if events else 'none'}; drive: {state}")
+        return reply, events, state
+
+    def mounts(self):
+        """The guest's mount table lines for the disc."""
+        return [line[len("mounts "):] for line in self.agent("mounts") if line.startswith(f"mounts {self.device} ")]
+
+    def summary(self, name):
+        """The scenarios played: user, mounts before -> after, tray events,
+        backend code or exit status, standard error."""
+        lines = []
+        for scenario, outcome, before, after, events in self.played:
+            lines.append(f"  {name}: {scenario.title}")
+            lines.append(f"      user {scenario.who}; mounts {len(before)} -> {len(after)}; "
+                         f"tray events {events or 'none'}; {outcome.status}")
+            lines += [f"      stderr: {line}" for line in outcome.err]
+        return lines
