@@ -15,41 +15,38 @@ LIBRARY_FOLDERS = ["lib/x86_64-linux-gnu", "usr/lib/x86_64-linux-gnu", "lib64"]
 
 
 def run(command, **options):
-    return subprocess.run(command, check=True, text=True, capture_output=True, **options)
+    return subprocess.run(command, text=True, capture_output=True, **options)
 
 
-def update_lists():
-    log("running apt-get update")
-    subprocess.run(["apt-get", "update", "-q"], check=True)
+def renewing_lists(attempt, what):
+    """Runs attempt() again after apt-get update when it answers nothing:
+    stale package lists name versions the archive no longer has. Only root
+    can renew them."""
+    answer = attempt()
+    if not answer and os.geteuid() == 0:
+        log(f"{what} failed; running apt-get update")
+        subprocess.run(["apt-get", "update", "-q"], check=True)
+        answer = attempt()
+    if not answer:
+        raise TestFailure(f"{what} failed (run apt-get update)")
+    return answer
 
 
 def apt_download(packages, folder):
-    """The packages' .deb files, downloaded into `folder`. Stale package
-    lists (naming versions the archive no longer has) are renewed when this
-    runs as root."""
+    """The packages' .deb files, downloaded into `folder`."""
     os.makedirs(folder, exist_ok=True)
-    try:
-        run(["apt-get", "download", *packages], cwd=folder)
-    except subprocess.CalledProcessError as error:
-        if os.geteuid() != 0:
-            raise TestFailure(f"apt-get download {' '.join(packages)}: {error.stderr.strip()}") from error
-        log(f"apt-get download failed ({error.stderr.strip()})")
-        update_lists()
-        run(["apt-get", "download", *packages], cwd=folder)
+    renewing_lists(lambda: run(["apt-get", "download", *packages], cwd=folder).returncode == 0,
+                   f"apt-get download {' '.join(packages)}")
     return [os.path.join(folder, name) for name in os.listdir(folder) if name.endswith(".deb")]
 
 
 def kernel_package():
     """The package that linux-image-amd64 depends on: the current kernel."""
-    for attempt in range(2):
-        result = subprocess.run(["apt-cache", "depends", "linux-image-amd64"], text=True, capture_output=True)
-        for line in result.stdout.splitlines():
+    def lookup():
+        for line in run(["apt-cache", "depends", "linux-image-amd64"]).stdout.splitlines():
             if line.strip().startswith("Depends:") and "linux-image-" in line:
                 return line.split(":", 1)[1].strip()
-        if attempt or os.geteuid() != 0:
-            break
-        update_lists()
-    raise TestFailure("cannot tell which kernel package linux-image-amd64 depends on (run apt-get update)")
+    return renewing_lists(lookup, "finding the package linux-image-amd64 depends on")
 
 
 class Unpacked:
@@ -73,7 +70,7 @@ class Unpacked:
         download = os.path.join(self.cache, "download")
         shutil.rmtree(download, ignore_errors=True)
         for deb in apt_download(missing, download):
-            run(["dpkg-deb", "-x", deb, self.root])
+            subprocess.run(["dpkg-deb", "-x", deb, self.root], check=True)
         shutil.rmtree(download, ignore_errors=True)
         self.have.update(missing)
         with open(self.stamp, "w") as stamp:
@@ -123,7 +120,7 @@ def module_bytes(modules, name):
 
 def shared_libraries(binary):
     """{name: host path} of every library the binary loads, the loader included."""
-    result = subprocess.run(["ldd", binary], text=True, capture_output=True)
+    result = run(["ldd", binary])
     if result.returncode != 0:
         raise TestFailure(f"ldd {binary}: {result.stdout.strip()} {result.stderr.strip()}")
     libraries = {}
@@ -146,7 +143,7 @@ def owning_package(path):
             if candidate.startswith(merged):
                 candidates.append(split + candidate[len(merged):])
     for candidate in candidates:
-        result = subprocess.run(["dpkg-query", "-S", candidate], text=True, capture_output=True)
+        result = run(["dpkg-query", "-S", candidate])
         if result.returncode == 0:
             return result.stdout.split(":", 1)[0].strip()
     raise TestFailure(f"no installed package ships {path}")
