@@ -3,9 +3,11 @@
 """The windows' fixed facts (titles, texts, controls and their places), read
 from tests/support/window_facts.json, which every harness shares.
 
-    python3 -m harness.facts centre WINDOW CONTROL
-prints a control's centre in logical pixels from the top left corner of the
-window's client area, for shell scripts.
+For shell scripts, `python3 -m harness.facts WINDOW WHAT` prints a window's
+(main_window, about_window) title, its client area's size in logical pixels
+(WHAT = client), or a control's centre in logical pixels from the client
+area's top left corner (WHAT = the control's name); with no arguments, the
+application's title, which message boxes have.
 """
 
 import json
@@ -79,6 +81,11 @@ MAIN_WINDOW = Window("main_window")
 ABOUT_WINDOW = Window("about_window")
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4 or sys.argv[1] != "centre":
+    if len(sys.argv) == 1:
+        print(APPLICATION_TITLE)
+    elif len(sys.argv) == 3 and sys.argv[1] in ("main_window", "about_window"):
+        window, what = Window(sys.argv[1]), sys.argv[2]
+        print(window.title if what == "title" else " ".join(map(str, window.client if what == "client"
+                                                                  else window[what].centre)))
+    else:
         sys.exit(__doc__)
-    print(*Window(sys.argv[2])[sys.argv[3]].centre)
