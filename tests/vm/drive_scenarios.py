@@ -9,8 +9,7 @@ import re
 import statistics
 
 from guest_image import DISC_FILE, DISC_TEXT, PROGRAM
-from harness.qemu.scenarios import (LOCKED_SHUT, TRAY_CLOSED, TRAY_OPEN, Insert, Matches, Query, Scenario,
-                                    Step)
+from harness.qemu.scenarios import LOCKED_SHUT, TRAY_CLOSED, TRAY_OPEN, Insert, Matches, Scenario, Step
 
 # The guest has no display, no fonts, no D-Bus and no Qt plugins, so a window
 # or a GUI application object could not start there; QT_DEBUG_PLUGINS makes
@@ -125,8 +124,12 @@ def program_scenarios(version):
     ]
 
 
+def no_removable_drive(runner):
+    runner.check(runner.qmp.removable_devices() == [], "query-block: the machine has no removable drive")
+
+
 WITHOUT_DRIVE = [
-    Query("the machine has no removable drive", lambda qmp: qmp.removable_devices() == []),
+    no_removable_drive,
     Step("device discovery", "find", r"^find \(none\)$", "the backend finds no drive"),
     *(Scenario(f"{verb}, no drive", drive=verb, status="backend 19",
                says=f"cannot {action} the tray: no CD drive found")

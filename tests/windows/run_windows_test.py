@@ -32,7 +32,7 @@ import subprocess
 import time
 import zipfile
 
-from harness.checks import TestFailure, log, run_checks
+from harness.checks import TestFailure, log, run_checks, wait_for
 from harness.display import xvfb
 from harness.facts import ABOUT_WINDOW, APPLICATION_TITLE, CLOSE, MAIN_WINDOW, MESSAGES, OPEN
 from harness.wine import TRACE, Wine, mci_calls, plain_call
@@ -130,18 +130,13 @@ class Screen:
     def find(self, title, timeout=60, gone=False):
         """The visible window with exactly this title (or, with gone, waits
         until there is none)."""
-        deadline = time.monotonic() + timeout
-        pattern = "^" + re.escape(title) + "$"
-        while time.monotonic() < deadline:
-            windows = self.run("xdotool", "search", "--onlyvisible", "--name", pattern).split()
-            if gone and not windows:
-                return None
-            if windows and not gone:
-                time.sleep(0.5)  # let it paint
-                return windows[-1]
-            time.sleep(0.2)
-        raise TestFailure(f"window \"{title}\" {'stayed' if gone else 'did not appear'} "
-                          f"within {timeout} s")
+        def windows():
+            return self.run("xdotool", "search", "--onlyvisible", "--name", "^" + re.escape(title) + "$").split()
+        if gone:
+            return wait_for(f"window \"{title}\" to close", lambda: not windows(), timeout, 0.2) and None
+        found = wait_for(f"window \"{title}\"", windows, timeout, 0.2)
+        time.sleep(0.5)  # let it paint
+        return found[-1]
 
     def geometry(self, window):
         values = dict(line.split("=", 1) for line in

@@ -26,14 +26,12 @@ MCI_TRACE = re.compile(
 TRACE = "+mci,+relay"
 
 
-def find_program(names, fallbacks, package="wine64"):
-    for name in names:
-        if shutil.which(name):
-            return shutil.which(name)
-    for path in fallbacks:
-        if os.access(path, os.X_OK):
-            return path
-    raise TestFailure(f"{names[0]} is not installed (Debian package {package})")
+def find_program(*candidates):
+    """The first candidate (a name on the PATH, or a path) that can run."""
+    for candidate in candidates:
+        if shutil.which(candidate):
+            return shutil.which(candidate)
+    raise TestFailure(f"{candidates[0]} is not installed (Debian package wine64)")
 
 
 class Wine:
@@ -43,8 +41,8 @@ class Wine:
     is made once and kept for the next run."""
 
     def __init__(self, work, fresh=False):
-        self.loader = find_program(["wine64", "wine"], ["/usr/lib/wine/wine64", "/usr/lib/wine/wine"])
-        self.server = find_program(["wineserver"], ["/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver"])
+        self.loader = find_program("wine64", "wine", "/usr/lib/wine/wine64", "/usr/lib/wine/wine")
+        self.server = find_program("wineserver", "/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver")
         self.prefix = os.path.join(work, "prefix")
         self.fresh = fresh
         os.makedirs(work, exist_ok=True)

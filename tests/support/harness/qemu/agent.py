@@ -14,10 +14,9 @@ and "run PROGRAM exit N" or "run PROGRAM killed by signal N") and "mounts"
 (replies "mounts LINE" for each line of /proc/mounts).
 """
 
-import socket
 import time
 
-from harness.checks import TestFailure
+from harness.qemu.sockets import LineSocket
 
 MARK = "VP: "
 READY = MARK + "ready"
@@ -27,35 +26,18 @@ class Agent:
     def __init__(self, connection, log, timeout=30):
         """`connection`: a connected socket; `log`: a text file that gets
         every line of the stream."""
-        self.connection, self.log, self.timeout = connection, log, timeout
-        self.buffer = b""
+        self.socket = LineSocket(connection, "the agent's socket")
+        self.log, self.timeout = log, timeout
         self.sent_at = None
-
-    def _line(self, deadline, what):
-        while b"\n" not in self.buffer:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise TestFailure(f"timed out waiting for {what}")
-            self.connection.settimeout(left)
-            try:
-                data = self.connection.recv(65536)
-            except socket.timeout:
-                continue
-            if not data:
-                raise TestFailure(f"the guest's channel closed while waiting for {what}")
-            self.buffer += data
-        raw, self.buffer = self.buffer.split(b"\n", 1)
-        line = raw.decode("utf-8", "replace").rstrip("\r")
-        self.log.write(line + "\n")
-        self.log.flush()
-        return line
 
     def reply(self, timeout, what):
         """The reply lines (without their mark) up to the next "VP: ready"."""
         deadline = time.monotonic() + timeout
         lines = []
         while True:
-            line = self._line(deadline, what)
+            line = self.socket.line(deadline, what).decode("utf-8", "replace").rstrip("\r")
+            self.log.write(line + "\n")
+            self.log.flush()
             if line.endswith(READY):
                 return lines
             if MARK in line:
@@ -65,7 +47,7 @@ class Agent:
         """Sends a command without waiting for its reply. `sent_at` keeps the
         host's wall clock when it left, to set against QMP's event times."""
         self.sent_at = time.time()
-        self.connection.sendall(command.encode() + b"\n")
+        self.socket.send(command)
 
     def __call__(self, command, timeout=None):
         """Runs one command and answers its reply lines."""
@@ -74,12 +56,6 @@ class Agent:
 
     def close(self):
         """Writes whatever the guest still said to the log."""
-        self.connection.settimeout(0.2)
-        try:
-            while data := self.connection.recv(65536):
-                self.buffer += data
-        except OSError:
-            pass
-        if self.buffer:
-            self.log.write(self.buffer.decode("utf-8", "replace") + "\n")
-        self.connection.close()
+        rest = self.socket.close()
+        if rest:
+            self.log.write(rest.decode("utf-8", "replace") + "\n")

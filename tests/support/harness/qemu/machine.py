@@ -18,7 +18,8 @@ import tempfile
 import time
 
 from harness.qemu.agent import Agent
-from harness.qemu.qmp import Qmp, connect
+from harness.qemu.qmp import Qmp
+from harness.qemu.sockets import connect
 
 
 def serial_port(chardev):

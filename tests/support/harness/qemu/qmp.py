@@ -5,32 +5,16 @@ message written to a log with the machine's clock."""
 
 import json
 import os
-import socket
 import time
 
 from harness.checks import TestFailure
-
-
-def connect(path, alive, what, timeout=10):
-    """A connection to the unix socket QEMU listens on, once it is there."""
-    deadline = time.monotonic() + timeout
-    while True:
-        connection = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        try:
-            connection.connect(path)
-            return connection
-        except OSError:
-            connection.close()
-            if not alive() or time.monotonic() > deadline:
-                raise TestFailure(f"QEMU did not open {what}") from None
-            time.sleep(0.05)
+from harness.qemu.sockets import LineSocket, connect
 
 
 class Qmp:
     def __init__(self, path, log, clock, alive, timeout=30):
         self.log, self.clock, self.timeout = log, clock, timeout
-        self.connection = connect(path, alive, "its QMP socket")
-        self.buffer = b""
+        self.socket = LineSocket(connect(path, alive, "its QMP socket"), "its QMP socket")
         self.events = []
         self.next_id = 0
         self.greeting = self._read(time.monotonic() + 10, "the QMP greeting")
@@ -39,34 +23,21 @@ class Qmp:
     def _read(self, deadline, what):
         """The next message that is not an event; events are kept in `events`."""
         while True:
-            while b"\n" not in self.buffer:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    raise TestFailure(f"timed out waiting for {what}")
-                self.connection.settimeout(left)
-                try:
-                    data = self.connection.recv(65536)
-                except socket.timeout:
-                    continue
-                if not data:
-                    raise TestFailure(f"QEMU closed its QMP socket while waiting for {what}")
-                self.buffer += data
-            line, self.buffer = self.buffer.split(b"\n", 1)
+            line = self.socket.line(deadline, what)
             if not line.strip():
                 continue
             message = json.loads(line)
             self.log.write(f"{self.clock():8.3f} <- {json.dumps(message)}\n")
             self.log.flush()
-            if "event" in message:
-                self.events.append(message)
-            else:
+            if "event" not in message:
                 return message
+            self.events.append(message)
 
     def execute(self, command, **arguments):
         self.next_id += 1
         request = {"execute": command, "id": self.next_id, **({"arguments": arguments} if arguments else {})}
         self.log.write(f"{self.clock():8.3f} -> {json.dumps(request)}\n")
-        self.connection.sendall(json.dumps(request).encode() + b"\n")
+        self.socket.send(json.dumps(request))
         deadline = time.monotonic() + self.timeout
         while True:
             reply = self._read(deadline, f"the reply to {command}")
@@ -77,7 +48,7 @@ class Qmp:
         return reply["return"]
 
     def close(self):
-        self.connection.close()
+        self.socket.close()
 
     def mark(self):
         """How many events have come so far, counting every one QEMU sent

@@ -4,35 +4,30 @@
 guest, whichever guest it is.
 
 A guest's script is a list of items, each called with the runner in turn:
-  Scenario  a tray action, by the drive layer's probe (`drive`) or by the
-            program (`program`), and what must follow from it: tray events,
-            mounts of the disc before and after, the exit status or backend
-            code, standard error, the drive's state;
-  Step      a command that sets the scene (mount, hold a file open) and what
-            its reply must say;
-  Insert    a disc put in the tray from outside;
-  Query     a fact read through QMP.
-Any other callable taking the runner can be an item too.
+Scenario (a tray action by the drive layer's probe or by the program, and
+what must follow from it), Step (a command that sets the scene, and what its
+reply must say), Insert (a disc put in the tray from outside), or any other
+callable that takes the runner.
 
-The runner needs an agent that answers "run" and "mounts" (see agent.py) and,
-for `drive` scenarios, the probe's "drive VERB [ARG]" and "user VERB [ARG]"
-(reply lines "backend "COMMAND" -> CODE (TEXT)", "stderr LINE",
-"information box "TEXT" titled "TITLE"", "drive VERB returned", and "user
-process ended ..." when the user's child did not end normally).
+The runner needs an agent (agent.py) that answers "run" and "mounts" and, for
+the probe's scenarios, "drive VERB [ARG]" and "user VERB [ARG]" with the
+reply lines 'backend "COMMAND" -> CODE (TEXT)', "stderr LINE", 'information
+box "TEXT" titled "TITLE"', "drive VERB returned", and "user process
+ended ..." when the user's child did not end normally.
 """
 
 import dataclasses
 import os
 import re
 import time
+import types
 
 from harness.facts import CLOSE, OPEN
 
 # What the drive layer sends its backend for each verb (in any case).
 BACKEND_COMMANDS = {"opn": [OPEN], "cls": [CLOSE]}
 DIAGNOSTIC = "vorkula-ponkka: "
-
-# Drive states after a scenario (the fields of query-block that must match).
+# Drive states after a scenario: the fields of query-block that must match.
 TRAY_OPEN = {"tray_open": True}
 TRAY_CLOSED = {"tray_open": False}
 LOCKED_SHUT = {"tray_open": False, "locked": True}
@@ -46,8 +41,7 @@ class Matches:
         self.patterns = patterns
 
     def __call__(self, lines):
-        text = "\n".join(lines)
-        return all(re.search(pattern, text, re.MULTILINE) for pattern in self.patterns)
+        return all(re.search(pattern, "\n".join(lines), re.MULTILINE) for pattern in self.patterns)
 
     def __repr__(self):
         return "lines matching " + ", ".join(self.patterns)
@@ -61,20 +55,15 @@ def state_is(expected, state):
     return state is not None and all(state.get(key) == value for key, value in expected.items())
 
 
-@dataclasses.dataclass
-class Outcome:
-    status: str              # "backend 0 (success)", "exit 1", "killed by signal 6"
-    out: list
-    err: list
-    backend: list = ()       # commands the backend received (probe only)
-    boxes: list = ()         # information boxes the probe showed
-    returned: bool = True    # DriveCommand returned normally (probe only)
+def said(reply, prefix):
+    """The reply lines that start with `prefix`, without it."""
+    return [line[len(prefix):] for line in reply if line.startswith(prefix)]
 
 
 @dataclasses.dataclass
 class Scenario:
     title: str
-    who: str = "root"
+    who: str = "root"        # or "user"
     drive: str = None        # the probe's DriveCommand: "opn", "msg Hei maailma"
     program: list = None     # or the program's arguments
     events: list = ()        # the tray-moved events, in order
@@ -86,51 +75,45 @@ class Scenario:
     state: dict = None       # the drive's state after
     box: str = None          # the information box the probe must show (else none)
 
-    def command(self, runner):
+    def play(self, runner):
+        """Runs the action; answers what came of it."""
         if self.drive is not None:
-            return f"{'user' if self.who == 'user' else 'drive'} {self.drive}"
-        return " ".join(["run", self.who, *runner.environment[self.who], runner.program, *self.program])
-
-    def outcome(self, runner, reply):
-        if self.drive is not None:
-            verb = self.drive.split()[0]
-            backend = [line for line in reply if line.startswith("backend ")]
-            return Outcome(status=f"backend {backend[0].split('-> ', 1)[1]}" if backend else "no backend call",
-                           out=[], err=[line[len("stderr "):] for line in reply if line.startswith("stderr ")],
-                           backend=[line.split('"')[1] for line in backend],
-                           boxes=[line for line in reply if line.startswith("information box")],
-                           returned=f"drive {verb} returned" in reply
-                           and not any(line.startswith("user process ended") for line in reply))
-        ended = [line[len(f"run {runner.program} "):] for line in reply if line.startswith(f"run {runner.program} ")]
-        return Outcome(status=ended[0] if ended else "(no answer)", out=[line[4:] for line in reply if line.startswith("out ")],
-                       err=[line[4:] for line in reply if line.startswith("err ")])
+            reply, events, state = runner.step(self.title, f"{'user' if self.who == 'user' else 'drive'} {self.drive}")
+            backend = said(reply, "backend ")
+            return types.SimpleNamespace(
+                events=events, state=state, out=[], err=said(reply, "stderr "),
+                status=f"backend {backend[0].split('-> ', 1)[1]}" if backend else "no backend call",
+                backend=[line.split('"')[1] for line in backend], boxes=said(reply, "information box "),
+                returned=f"drive {self.drive.split()[0]} returned" in reply and not said(reply, "user process ended"))
+        started = time.monotonic()
+        reply, events, state = runner.step(self.title, " ".join(
+            ["run", self.who, *runner.environment[self.who], runner.program, *self.program]))
+        runner.program_times.append(time.monotonic() - started)
+        return types.SimpleNamespace(events=events, state=state, out=said(reply, "out "), err=said(reply, "err "),
+                                     status=(said(reply, f"run {runner.program} ") or ["(no answer)"])[0])
 
     def __call__(self, runner):
         check = runner.check
         before = runner.mounts()
         check(len(before) == self.mounts, f"{self.mounts} mount(s) of the disc before: {before}")
-        started = time.monotonic()
-        reply, events, state = runner.step(self.title, self.command(runner))
-        if self.program is not None:
-            runner.program_times.append(time.monotonic() - started)
+        got = self.play(runner)
         after = runner.mounts()
-        got = self.outcome(runner, reply)
-        runner.played.append((self, got, before, after, events))
-
+        runner.played.append((self, got, before, after))
         if self.drive is not None:
             verb = self.drive.split()[0]
             commands = BACKEND_COMMANDS.get(verb.lower(), [])
             check(got.returned, f"DriveCommand(\"{verb}\") returned normally")
             check(got.backend == commands, f"the backend received {commands} (got {got.backend})")
             status = self.status or ("backend 0" if commands else "no backend call")
-            shown = [f'information box "{self.box}" titled "Information"'] if self.box else []
-            check(got.boxes == shown, f"the information box shows {self.box!r}" if self.box else "no window is shown",
+            boxes = [f'"{self.box}" titled "Information"'] if self.box else []
+            check(got.boxes == boxes, f"the information box shows {self.box!r}" if self.box else "no window is shown",
                   got.boxes)
         else:
             status = self.status or "exit 0"
             check(lines_are(self.out, got.out), f"standard output: {self.out or 'nothing'}", got.out)
         check(got.status == status or got.status.startswith(status + " "), f"{status} (got {got.status})")
-        check(events == list(self.events), f"tray-moved events {list(self.events) or 'none'} (got {events or 'none'})")
+        check(got.events == list(self.events), f"tray-moved events {list(self.events) or 'none'} "
+                                               f"(got {got.events or 'none'})")
         if "open" in self.events:
             check(after == [], f"nothing of the disc is left mounted (got {after})")
         else:
@@ -143,7 +126,7 @@ class Scenario:
             check(len(got.err) == 1 and got.err[0].startswith(DIAGNOSTIC + self.says),
                   f"exactly one line on standard error: \"{DIAGNOSTIC}{self.says}...\"", got.err)
         if self.state is not None:
-            check(state_is(self.state, state), f"query-block: {self.state} (got {state})")
+            check(state_is(self.state, got.state), f"query-block: {self.state} (got {got.state})")
 
 
 @dataclasses.dataclass
@@ -162,11 +145,10 @@ class Step:
                 break
             time.sleep(0.2)
         if self.expect is not None:
-            runner.check(Matches(self.expect)(reply), f"{self.what or self.expect}"
-                         + (f" (attempt {attempt})" if self.attempts > 1 else ""))
+            runner.check(Matches(self.expect)(reply),
+                         (self.what or self.expect) + (f" (attempt {attempt})" if self.attempts > 1 else ""))
         if self.state is not None:
             runner.check(state_is(self.state, state), f"query-block: {self.state} (got {state})")
-        return reply
 
 
 @dataclasses.dataclass
@@ -185,27 +167,18 @@ class Insert:
                      "the disc is in and the tray closed")
 
 
-@dataclasses.dataclass
-class Query:
-    what: str
-    holds: object            # called with the QMP client
-
-    def __call__(self, runner):
-        runner.check(self.holds(runner.qmp), f"query-block: {self.what}")
-
-
 class Runner:
-    """Plays a guest's script on a machine (see machine.py), checking with
-    `check` (a harness.checks.Checks). `drive_id` is the id of the CD
-    drive's device, `device` its node in the guest; `program` is the program
-    in the guest and `environment` what it runs with, for each user."""
+    """Plays a guest's script on a machine (machine.py), checking with
+    `check` (a harness.checks.Checks). `drive_id` is the id of the CD drive's
+    QEMU device and `device` its node in the guest; `program` is the program's
+    path in the guest and `environment` what it runs with, for each user."""
 
     def __init__(self, machine, check, drive_id="cdrom0", device="/dev/sr0", program=None, environment=None):
         self.agent, self.qmp = machine.agent, machine.qmp
         self.check, self.say = check, check.out
         self.drive_id, self.device = drive_id, device
         self.program, self.environment = program, environment or {"root": [], "user": []}
-        self.played = []     # (scenario, outcome, mounts before, mounts after, tray events)
+        self.played = []     # (scenario, what came of it, mounts before, mounts after)
         self.program_times = []
         self.observations = []
 
@@ -223,20 +196,20 @@ class Runner:
         self.say(f"  {title}: guest `{command}`")
         for line in reply:
             self.say(f"    guest: {line}")
-        self.say(f"    tray-moved events: {events if events else 'none'}; drive: {state}")
+        self.say(f"    tray-moved events: {events or 'none'}; drive: {state}")
         return reply, events, state
 
     def mounts(self):
         """The guest's mount table lines for the disc."""
-        return [line[len("mounts "):] for line in self.agent("mounts") if line.startswith(f"mounts {self.device} ")]
+        return [line for line in said(self.agent("mounts"), "mounts ") if line.startswith(self.device + " ")]
 
     def summary(self, name):
         """The scenarios played: user, mounts before -> after, tray events,
         backend code or exit status, standard error."""
         lines = []
-        for scenario, outcome, before, after, events in self.played:
-            lines.append(f"  {name}: {scenario.title}")
-            lines.append(f"      user {scenario.who}; mounts {len(before)} -> {len(after)}; "
-                         f"tray events {events or 'none'}; {outcome.status}")
-            lines += [f"      stderr: {line}" for line in outcome.err]
+        for scenario, got, before, after in self.played:
+            lines += [f"  {name}: {scenario.title}",
+                      f"      user {scenario.who}; mounts {len(before)} -> {len(after)}; "
+                      f"tray events {got.events or 'none'}; {got.status}",
+                      *(f"      stderr: {line}" for line in got.err)]
         return lines
