@@ -127,10 +127,9 @@ def inside(check, program):
         frames = [n.name for n in every if n.getRoleName() == "panel"]
         expected_frames = [frame.caption for frame in ABOUT_WINDOW.of_kind("frame")]
         check(frames == expected_frames, f"the About window's frames are {expected_frames}", frames)
-        labels = [n.name for n in every if n.getRoleName() == "label"]
-        check(len(labels) == len(ABOUT_WINDOW.of_kind("label")) and "" not in labels
-              and ABOUT_WINDOW["Label3"].caption in labels,
-              "the About window's labels are all named, the product and version among them", labels)
+        labels = sorted(n.name for n in every if n.getRoleName() == "label")
+        expected_labels = sorted(label.caption for label in ABOUT_WINDOW.of_kind("label"))
+        check(labels == expected_labels, f"the About window's labels read {expected_labels}", labels)
         buttons = {n.name: n for n in every if n.getRoleName() == "push button"}
         check(sorted(buttons) == sorted(ABOUT_BUTTONS), f"the About window's buttons are {sorted(ABOUT_BUTTONS)}",
               sorted(buttons))
