@@ -82,8 +82,8 @@ class Machine:
         self.close()
 
     def close(self):
-        """Ends the machine (at once: the guest keeps nothing worth a clean
-        shutdown) and closes its sockets and logs."""
+        """Ends the machine at once (QMP quit) and closes its sockets and
+        logs; a guest that wants a clean shutdown is asked for one first."""
         try:
             if self.qmp is not None and self.process.poll() is None:
                 self.qmp.execute("quit")

@@ -17,7 +17,7 @@ class Qmp:
         self.socket = LineSocket(connect(path, alive, "its QMP socket"), "its QMP socket")
         self.events = []
         self.next_id = 0
-        self.greeting = self._read(time.monotonic() + 10, "the QMP greeting")
+        self._read(time.monotonic() + 10, "the QMP greeting")
         self.execute("qmp_capabilities")
 
     def _read(self, deadline, what):

@@ -95,10 +95,10 @@ class Scenario:
     def __call__(self, runner):
         check = runner.check
         before = runner.mounts()
-        check(len(before) == self.mounts, f"{self.mounts} mount(s) of the disc before: {before}")
         got = self.play(runner)
         after = runner.mounts()
         runner.played.append((self, got, before, after))
+        check(len(before) == self.mounts, f"{self.mounts} mount(s) of the disc before: {before}")
         if self.drive is not None:
             verb = self.drive.split()[0]
             commands = BACKEND_COMMANDS.get(verb.lower(), [])
