@@ -96,10 +96,9 @@ class Wine:
 
     def _prepare_prefix(self):
         ready = os.path.join(self.prefix, "vp-prefix-ready")
-        if self.fresh or not os.path.exists(ready):
-            shutil.rmtree(self.prefix, ignore_errors=True)
-        if os.path.exists(ready):
+        if os.path.exists(ready) and not self.fresh:
             return
+        shutil.rmtree(self.prefix, ignore_errors=True)
         started = time.monotonic()
         # Relay tracing for the one entry point under test, so the trace shows
         # the exact arguments it was called with and what it returned.
