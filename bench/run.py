@@ -34,6 +34,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "support"))
+sys.dont_write_bytecode = True  # nothing of the harness cached in the source tree
 from harness.display import xvfb  # noqa: E402
 from harness.processes import stop  # noqa: E402
 BUILD = ROOT / "build" / "bench"

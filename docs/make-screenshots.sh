@@ -65,7 +65,7 @@ capture() {
 }
 
 # The windows' titles, sizes and controls' places, as the tests know them.
-facts() { PYTHONPATH="$root/tests/support" python3 -m harness.facts "$@"; }
+facts() { PYTHONPATH="$root/tests/support" PYTHONDONTWRITEBYTECODE=1 python3 -m harness.facts "$@"; }
 
 # Clicks go to the middle of a main-window control; the menu bar lies above
 # the client area, so its height is added.

@@ -9,6 +9,7 @@ import re
 import statistics
 
 from guest_image import DISC_FILE, DISC_TEXT, PROGRAM
+from harness.facts import USAGE
 from harness.qemu.scenarios import LOCKED_SHUT, TRAY_CLOSED, TRAY_OPEN, Insert, Matches, Scenario, Step
 
 # The guest has no display, no fonts, no D-Bus and no Qt plugins, so a window
@@ -21,7 +22,6 @@ ENVIRONMENT = {"root": ["QT_DEBUG_PLUGINS=1"],
                "user": ["QT_DEBUG_PLUGINS=1", "LANG=C.UTF-8", "XDG_RUNTIME_DIR=/run/user/1000"]}
 BUSY = "/dev/sr0: cannot open the tray: the disc is in use: {0} could not be unmounted (umount: {0}: target is busy.); " \
     "it is held by sleep (pid "
-USAGE = "Käyttö: vorkula-ponkka [--device LAITE] [--open | --close | --toggle]"
 
 
 def hold(who, path):

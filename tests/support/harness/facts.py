@@ -1,7 +1,8 @@
 # SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""The windows' fixed facts (titles, texts, controls and their places), read
-from tests/support/window_facts.json, which every harness shares.
+"""The program's fixed facts (its windows' titles, texts, controls and their
+places, its drive commands, its usage line), read from tests/support/facts.json,
+which every harness shares.
 
 For shell scripts, `python3 -m harness.facts WINDOW WHAT` prints a window's
 (main_window, about_window) title, its client area's size in logical pixels
@@ -16,12 +17,13 @@ import sys
 
 TWIPS_PER_PIXEL = 15
 
-with open(os.path.join(os.path.dirname(__file__), "..", "window_facts.json"), encoding="utf-8") as _file:
+with open(os.path.join(os.path.dirname(__file__), "..", "facts.json"), encoding="utf-8") as _file:
     FACTS = json.load(_file)
 
 APPLICATION_TITLE = FACTS["application_title"]
 MESSAGES = FACTS["messages"]
 OPEN, CLOSE = FACTS["drive_commands"]["open"], FACTS["drive_commands"]["close"]
+USAGE = FACTS["command_line"]["usage"]
 
 
 class Control:
