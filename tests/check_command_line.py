@@ -14,9 +14,9 @@ import sys
 import tempfile
 
 from harness.checks import run_checks
+from harness.facts import USAGE
 
 PROGRAM, VERSION = sys.argv[1], sys.argv[2]
-USAGE = "Käyttö: vorkula-ponkka [--device LAITE] [--open | --close | --toggle]"
 
 
 def run(*arguments):
