@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <string_view>
 #include <utility>
 
 namespace vp {
@@ -28,7 +29,25 @@ int usageError(const QString& problem)
     return kUsageError;
 }
 
-CommandLineOutcome readArguments(const QStringList& arguments)
+// The bytes of the last --device value exactly as they came: a path need not
+// be UTF-8, and Qt's list of arguments would change such bytes on the way.
+// Found the way the parser finds it: "--device PATH" or "--device=PATH", up
+// to a "--" that ends the options.
+std::string rawDeviceArgument(int argc, char** argv)
+{
+    std::string value;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--") break;
+        if (word == "--device" && i + 1 < argc)
+            value = argv[++i];
+        else if (word.rfind("--device=", 0) == 0)
+            value = word.substr(9);
+    }
+    return value;
+}
+
+CommandLineOutcome readArguments(const QStringList& arguments, const std::string& devicePath)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -63,7 +82,6 @@ CommandLineOutcome readArguments(const QStringList& arguments)
     }
     if (!parser.positionalArguments().isEmpty())
         return {usageError(QStringLiteral("ylimääräinen argumentti '%1'.").arg(parser.positionalArguments().first())), {}};
-    const std::string devicePath = parser.value(device).toStdString();
     if (parser.isSet(device) && devicePath.empty())
         return {usageError(QStringLiteral("valitsimelle --device puuttuu laitteen polku.")), {}};
 
@@ -86,10 +104,11 @@ CommandLineOutcome readArguments(const QStringList& arguments)
 
 CommandLineOutcome runCommandLine(int& argc, char** argv)
 {
+    const std::string devicePath = rawDeviceArgument(argc, argv);
     QCoreApplication core(argc, argv);
     nameApplication();
     installFinnishTranslations(core);
-    return readArguments(QCoreApplication::arguments());
+    return readArguments(QCoreApplication::arguments(), devicePath);
 }
 
 } // namespace vp
