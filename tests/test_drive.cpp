@@ -581,7 +581,8 @@ private slots:
         QTest::newRow("escape sequence") << QByteArray("\x1b]0;owned\a\x1b[31m!") << QByteArray("\\x1b]0;owned\\x07\\x1b[31m!");
         QTest::newRow("line breaks") << QByteArray("a\nb\r\tc") << QByteArray("a\\x0ab\\x0d\\x09c");
         QTest::newRow("DEL and C1") << QByteArray("\x7f\xc2\x85\xc2\x9b") << QByteArray("\\x7f\\xc2\\x85\\xc2\\x9b");
-        QTest::newRow("not UTF-8") << QByteArray("\xff\xc0\xaf\xed\xa0\x80\xe2\x82") << QByteArray("\\xff\\xc0\\xaf\\xed\\xa0\\x80\\xe2\\x82");
+        QTest::newRow("not UTF-8") << QByteArray("\xff\xc0\xaf\xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82")
+                                   << QByteArray("\\xff\\xc0\\xaf\\xe0\\x80\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\xe2\\x82");
         QTest::newRow("backslash") << QByteArray("a\\x41") << QByteArray("a\\\\x41");
         QTest::newRow("letters") << QByteArray("/media/käyttäjä/LEVY €\xf0\x9f\x92\xbf") << QByteArray("/media/käyttäjä/LEVY €\xf0\x9f\x92\xbf");
     }
