@@ -180,6 +180,7 @@ private slots:
         drive->takes = 0ms;
         userClick(child("CmdSulje"));
         QCOMPARE(label("LblSulku"), QStringLiteral("1"));
+        QCOMPARE(drive->commands.back(), std::string("set cdaudio door closed"));
     }
 
     // While the windows refuse input they look as they did, and input still
