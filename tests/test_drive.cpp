@@ -37,6 +37,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
+using Ioctl = IoctlCalls::value_type;
+using Answers = std::map<Ioctl, int>;
+
 // A program that sits in a directory until it is ended.
 struct Sleeper {
     explicit Sleeper(const std::string& directory)
@@ -227,29 +230,84 @@ private slots:
         QCOMPARE(asked, action == int(TrayAction::Toggle) ? 1 : 0);
     }
 
-    // The backend's two command strings reach the drive as its two ioctls,
-    // each after the check that the node is a CD drive.
-    void backendCommandsReachTheDriveAs_data()
+    // What each command asks of the drive, in turn, and the one line it says
+    // when the answer is not the hoped one. Nothing but a CD drive gets more
+    // than the check, or has anything unmounted. A refused eject leaves the
+    // door locked again (it was unlocked just for the eject); a positive
+    // SCSI status is a refusal too. --toggle asks the drive whether its tray
+    // is open.
+    void eachCommandAsksTheDriveInTurn_data()
     {
         QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<Answers>("answers");
         QTest::addColumn<IoctlCalls>("ioctls");
-        QTest::addColumn<int>("code");
-        QTest::newRow("open") << "set cdaudio door open"
-                              << IoctlCalls{{CDROM_GET_CAPABILITY, 0}, {CDROM_LOCKDOOR, 0}, {CDROMEJECT, 0}} << 0;
-        QTest::newRow("closed") << "set cdaudio door closed"
-                                << IoctlCalls{{CDROM_GET_CAPABILITY, 0}, {CDROMCLOSETRAY, 0}} << 0;
-        QTest::newRow("unknown") << "play cdaudio" << IoctlCalls{} << EINVAL;
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("line");
+        const QString open = "set cdaudio door open", close = "set cdaudio door closed", state = "tray?";
+        const Ioctl capability{CDROM_GET_CAPABILITY, 0}, unlock{CDROM_LOCKDOOR, 0}, eject{CDROMEJECT, 0},
+            relock{CDROM_LOCKDOOR, 1}, pull{CDROMCLOSETRAY, 0}, status{CDROM_DRIVE_STATUS, CDSL_CURRENT};
+        const int block = S_IFBLK;
+        const QString refused = "NODE: cannot open the tray: the drive refused (input/output error)";
+        QTest::newRow("open") << open << block << Answers{} << IoctlCalls{capability, unlock, eject} << 0 << "";
+        QTest::newRow("close") << close << block << Answers{} << IoctlCalls{capability, pull} << 0 << "";
+        QTest::newRow("unknown command") << "play cdaudio" << block << Answers{} << IoctlCalls{} << EINVAL
+                                         << "unknown media-control command \"play cdaudio\"";
+        QTest::newRow("character device") << open << int(S_IFCHR) << Answers{} << IoctlCalls{} << ENOTBLK
+                                          << "NODE: cannot open the tray: not a CD drive";
+        QTest::newRow("regular file") << close << int(S_IFREG) << Answers{} << IoctlCalls{} << ENOTBLK
+                                      << "NODE: cannot close the tray: not a CD drive";
+        QTest::newRow("block device, no CD drive") << open << block << Answers{{capability, -ENOTTY}}
+            << IoctlCalls{capability} << ENOTTY << "NODE: cannot open the tray: not a CD drive";
+        QTest::newRow("a drive the user may not use") << open << block << Answers{{capability, -EACCES}}
+            << IoctlCalls{capability} << EACCES << QStringLiteral("NODE: cannot open the tray: ") + kPermissionRemedy;
+        QTest::newRow("slot-loading drive") << close << block << Answers{{capability, CDC_OPEN_TRAY | CDC_LOCK}}
+            << IoctlCalls{capability} << ENOSYS
+            << "NODE: cannot close the tray: the drive cannot close its tray (slot-loading and most laptop drives "
+               "cannot); push it in by hand";
+        QTest::newRow("eject refused") << open << block << Answers{{eject, -EBUSY}}
+            << IoctlCalls{capability, unlock, eject, relock} << EBUSY
+            << "NODE: cannot open the tray: the drive is in use by another program; close it and try again";
+        QTest::newRow("SCSI status") << open << block << Answers{{eject, 2}}
+                                     << IoctlCalls{capability, unlock, eject, relock} << EIO << refused;
+        QTest::newRow("door not locked again") << open << block << Answers{{eject, -EIO}, {relock, -EIO}}
+            << IoctlCalls{capability, unlock, eject, relock} << EIO
+            << refused + "; its door could not be locked again (input/output error)";
+        QTest::newRow("door never unlocked") << open << block << Answers{{unlock, -EBUSY}, {eject, 2}}
+            << IoctlCalls{capability, unlock, eject} << EIO
+            << refused + "; its door stays locked while another program has the drive open";
+        QTest::newRow("tray open") << state << block << Answers{{status, CDS_TRAY_OPEN}}
+                                   << IoctlCalls{capability, status} << int(TrayState::Open) << "";
+        QTest::newRow("tray closed") << state << block << Answers{{status, CDS_DISC_OK}}
+                                     << IoctlCalls{capability, status} << int(TrayState::Closed) << "";
+        QTest::newRow("tray unknown") << state << block << Answers{{status, -EIO}} << IoctlCalls{capability, status}
+            << int(TrayState::Unknown) << "NODE: cannot read the tray's state: input/output error";
+        QTest::newRow("tray of no CD drive") << state << int(S_IFCHR) << Answers{} << IoctlCalls{}
+            << int(TrayState::Unknown) << "NODE: cannot read the tray's state: not a CD drive";
     }
-    void backendCommandsReachTheDriveAs()
+    void eachCommandAsksTheDriveInTurn()
     {
         QFETCH(QString, command);
+        QFETCH(int, kind);
+        QFETCH(Answers, answers);
         QFETCH(IoctlCalls, ioctls);
-        QFETCH(int, code);
+        QFETCH(int, result);
+        QFETCH(QString, line);
         FakeDriveSystem fake;
+        fake.kind = mode_t(kind);
+        fake.answers = answers;
+        const Lines table{kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)};
+        fake.setTable(table);
         DiagnosticsRecorder diagnostics;
-        QCOMPARE(LinuxMediaControl(fake.node, fake.system()).send(command.toStdString()), code);
+        QCOMPARE(command == QLatin1String("tray?") ? int(trayState(fake.node, fake.system()))
+                                                  : LinuxMediaControl(fake.node, fake.system()).send(command.toStdString()),
+                 result);
         QCOMPARE(fake.ioctls, ioctls);
-        QCOMPARE(diagnostics.lines, code == 0 ? Lines{} : Lines{"unknown media-control command \"play cdaudio\""});
+        // Only an eject that got past the check unmounts first.
+        const bool unlocked = std::find(ioctls.begin(), ioctls.end(), Ioctl{CDROM_LOCKDOOR, 0}) != ioctls.end();
+        QCOMPARE(fake.table(), unlocked ? Lines{kRootEntry} : table);
+        QCOMPARE(fake.umountCalls().size(), std::size_t(unlocked));
+        QCOMPARE(diagnostics.lines, line.isEmpty() ? Lines{} : Lines{filled(line, fake, fake.system())});
     }
 
     // A mount belongs to the drive by its device number, whatever the table
@@ -269,43 +327,6 @@ private slots:
         QCOMPARE(std::make_pair(mounts[1].id, mounts[1].target), std::make_pair(32, std::string("/srv/bound dir")));
         QCOMPARE(std::make_pair(mounts[2].id, mounts[2].target), std::make_pair(30, fake.media));
         QCOMPARE(readMountTable(fake.file("none"), entries), ENOENT);
-    }
-
-    // A node that is not a CD drive is left alone, whatever is mounted from
-    // a block device of its number: nothing unmounted, no ioctl but the check.
-    void onlyACdDriveIsTouched_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("capability");
-        QTest::addColumn<IoctlCalls>("ioctls");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("character device") << int(S_IFCHR) << 0 << IoctlCalls{} << ENOTBLK << "not a CD drive";
-        QTest::newRow("regular file") << int(S_IFREG) << 0 << IoctlCalls{} << ENOTBLK << "not a CD drive";
-        QTest::newRow("block device, no CD drive") << int(S_IFBLK) << -ENOTTY
-                                                   << IoctlCalls{{CDROM_GET_CAPABILITY, 0}} << ENOTTY << "not a CD drive";
-        QTest::newRow("a CD drive the user may not use") << int(S_IFBLK) << -EACCES
-                                                         << IoctlCalls{{CDROM_GET_CAPABILITY, 0}} << EACCES
-                                                         << QString::fromLatin1(kPermissionRemedy);
-    }
-    void onlyACdDriveIsTouched()
-    {
-        QFETCH(int, kind);
-        QFETCH(int, capability);
-        QFETCH(IoctlCalls, ioctls);
-        QFETCH(int, code);
-        QFETCH(QString, reason);
-        FakeDriveSystem fake;
-        fake.kind = mode_t(kind);
-        if (capability != 0) fake.answers[{CDROM_GET_CAPABILITY, 0}] = capability;
-        const Lines table{kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)};
-        fake.setTable(table);
-        DiagnosticsRecorder diagnostics;
-        QCOMPARE(ejectTray(fake.node, fake.system()), code);
-        QCOMPARE(fake.ioctls, ioctls);
-        QCOMPARE(fake.table(), table);
-        QVERIFY(fake.umountCalls().empty());
-        QCOMPARE(diagnostics.lines, Lines{fake.node + ": cannot open the tray: " + reason.toStdString()});
     }
 
     // Everything of the drive is unmounted, the most recent mount first,
@@ -434,40 +455,6 @@ private slots:
         QCOMPARE(driveActivity(), std::string());
     }
 
-    // A refused eject leaves the door locked again (it was unlocked just
-    // for the eject); a positive SCSI status is a refusal too.
-    void theDoorIsLockedAgainWhenTheEjectFails_data()
-    {
-        QTest::addColumn<int>("unlock");
-        QTest::addColumn<int>("eject");
-        QTest::addColumn<int>("relock");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("refused") << 0 << -EBUSY << 0 << EBUSY
-            << "the drive is in use by another program; close it and try again";
-        QTest::newRow("SCSI status") << 0 << 2 << 0 << EIO << "the drive refused (input/output error)";
-        QTest::newRow("not locked again") << 0 << -EIO << -EIO << EIO
-            << "the drive refused (input/output error); its door could not be locked again (input/output error)";
-        QTest::newRow("never unlocked") << -EBUSY << 2 << 0 << EIO
-            << "the drive refused (input/output error); its door stays locked while another program has the drive open";
-    }
-    void theDoorIsLockedAgainWhenTheEjectFails()
-    {
-        QFETCH(int, unlock);
-        QFETCH(int, eject);
-        QFETCH(int, relock);
-        QFETCH(int, code);
-        QFETCH(QString, reason);
-        FakeDriveSystem fake;
-        fake.answers = {{{CDROM_LOCKDOOR, 0}, unlock}, {{CDROMEJECT, 0}, eject}, {{CDROM_LOCKDOOR, 1}, relock}};
-        DiagnosticsRecorder diagnostics;
-        QCOMPARE(ejectTray(fake.node, fake.system()), code);
-        IoctlCalls expected{{CDROM_GET_CAPABILITY, 0}, {CDROM_LOCKDOOR, 0}, {CDROMEJECT, 0}};
-        if (unlock == 0) expected.emplace_back(CDROM_LOCKDOOR, 1);
-        QCOMPARE(fake.ioctls, expected);
-        QCOMPARE(diagnostics.lines, Lines{fake.node + ": cannot open the tray: " + reason.toStdString()});
-    }
-
     // One tray command at a time on a drive, from any program: a command
     // finds the drive's lock taken and is dropped at once, unmounting
     // nothing. The system's own look at a drive (a shared lock) is waited
@@ -513,47 +500,6 @@ private slots:
         QVERIFY2(took < (lock == LOCK_EX ? 500 : 2000), qPrintable(QString::number(took)));
         QCOMPARE(fake.umountCalls().size(), std::size_t(code == 0 ? 1 : 0));
         QCOMPARE(diagnostics.lines, code == 0 ? Lines{} : Lines{fake.node + ": cannot open the tray: " + reason.toStdString()});
-    }
-
-    void closingNeedsADriveThatCanPullItsTrayIn()
-    {
-        FakeDriveSystem fake;
-        fake.capabilities = CDC_OPEN_TRAY | CDC_LOCK; // a slot-loading drive
-        DiagnosticsRecorder diagnostics;
-        QCOMPARE(closeTray(fake.node, fake.system()), ENOSYS);
-        QCOMPARE(fake.ioctls, (IoctlCalls{{CDROM_GET_CAPABILITY, 0}}));
-        QCOMPARE(diagnostics.lines, Lines{fake.node + ": cannot close the tray: the drive cannot close its tray "
-                                                      "(slot-loading and most laptop drives cannot); push it in by hand"});
-    }
-
-    // --toggle asks the drive (CDROM_DRIVE_STATUS) after the same check as a
-    // tray command; an answer it cannot get is said in one line.
-    void trayStateIsTheDrivesOwnAnswer_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<int>("state");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("tray open") << int(S_IFBLK) << int(CDS_TRAY_OPEN) << int(TrayState::Open) << "";
-        QTest::newRow("disc in") << int(S_IFBLK) << int(CDS_DISC_OK) << int(TrayState::Closed) << "";
-        QTest::newRow("no disc") << int(S_IFBLK) << int(CDS_NO_DISC) << int(TrayState::Closed) << "";
-        QTest::newRow("no answer") << int(S_IFBLK) << -EIO << int(TrayState::Unknown)
-                                   << "NODE: cannot read the tray's state: input/output error";
-        QTest::newRow("no CD drive") << int(S_IFCHR) << 0 << int(TrayState::Unknown)
-                                     << "NODE: cannot read the tray's state: not a CD drive";
-    }
-    void trayStateIsTheDrivesOwnAnswer()
-    {
-        QFETCH(int, kind);
-        QFETCH(int, status);
-        QFETCH(int, state);
-        QFETCH(QString, line);
-        FakeDriveSystem fake;
-        fake.kind = mode_t(kind);
-        fake.answers[{CDROM_DRIVE_STATUS, CDSL_CURRENT}] = status;
-        DiagnosticsRecorder diagnostics;
-        QCOMPARE(int(trayState(fake.node, fake.system())), state);
-        QCOMPARE(diagnostics.lines, line.isEmpty() ? Lines{} : Lines{filled(line, fake, fake.system())});
     }
 
     // Who holds a mount point, from /proc: the working directory, root,

@@ -124,6 +124,7 @@ private slots:
         auto* delay = child<QLineEdit>("TxtViive");
         const QString delayBefore = delay->text();
         drive->takes = 1000ms;
+        QWidget* focusInTheWait = nullptr;
         QTimer::singleShot(200, this, [&] {
             if (input == QLatin1String("clicks and keys")) {
                 for (int i = 0; i < 3; ++i) userClick(child("CmdPonkka"));
@@ -131,6 +132,8 @@ private slots:
                 userClick(child("Check1"));
                 QTest::keyClick(&window(), Qt::Key_S, Qt::AltModifier);
                 QTest::keyClicks(delay, QStringLiteral("777"));
+                QTest::keyClick(&window(), Qt::Key_Tab);
+                focusInTheWait = QApplication::focusWidget();
             } else if (input == QLatin1String("screen reader presses")) {
                 for (const char* name : {"CmdPonkka", "CmdSulje", "Command1"})
                     accessibleAction(child(name), QAccessibleActionInterface::pressAction());
@@ -175,6 +178,7 @@ private slots:
         QVERIFY(!aboutOpened);
         QCOMPARE(label("LblPonkka"), QStringLiteral("1"));
         QCOMPARE(label("LblSulku"), QStringLiteral("0"));
+        QCOMPARE(focusInTheWait, nullptr);
         QCOMPARE(QApplication::focusWidget(), child("CmdPonkka"));
 
         drive->takes = 0ms;
