@@ -14,8 +14,9 @@ from harness.facts import USAGE
 from harness.qemu.scenarios import (LOCKED_SHUT, TRAY_CLOSED, TRAY_OPEN, Insert, Matches, Scenario, Step,
                                     said)
 
-# The guest has no display, no fonts, no D-Bus and no Qt plugins, so a window
-# or a GUI application object could not start there; QT_DEBUG_PLUGINS makes
+# The guest has no display, no fonts and no D-Bus, and the program finds no Qt
+# plugin there (the window probe's one lies in a folder of its own), so its
+# window or a GUI application object could not start; QT_DEBUG_PLUGINS makes
 # any plugin lookup show on standard error. Root runs the program with only
 # what the kernel gives the first process (HOME=/, TERM=linux), as a system
 # service would; the user with what a desktop session gives at the least: a

@@ -13,11 +13,11 @@ drive also gets the program itself, vorkula-ponkka as built, with every
 library it loads but no Qt plugin, and runs its --open, --close and --toggle
 with no display, one of them started with SIGCHLD ignored; and the window
 probe (window_probe.cpp), the program's window on Qt's offscreen platform,
-closed while a slow umount runs. What each machine plays is data (drive_scenarios.py): this
-script watches the drive from outside through QMP (every DEVICE_TRAY_MOVED
-event, and query-block after every step), reads the guest's mount table
-before and after each tray action, and times the open of a mounted disc
-against eject(1).
+closed while a slow umount runs. What each machine plays is data
+(drive_scenarios.py): this script watches the drive from outside through QMP
+(every DEVICE_TRAY_MOVED event, and query-block after every step), reads the
+guest's mount table before and after each tray action, and times the open of
+a mounted disc against eject(1).
 
 Artefacts (kept in the work directory, printed on failure): for each machine
 console.log (everything the guest wrote), qmp.log (every QMP message, with the
