@@ -94,7 +94,7 @@ def real_drive(check, options):
         check.merge(checks[name], name)
         for artefact in ("console.log", "qmp.log", "qemu.log"):
             check.attach(os.path.join(work, name, artefact))
-    log("== scenarios: user, mounts of the disc before -> after, tray events, "
+    log("== scenarios: user, mounts of the disc before -> after, tray events (and the tray and door after), "
         "backend code or the program's exit status, stderr ==")
     for name in machines:
         for runner in runners[name]:

@@ -213,13 +213,17 @@ class Runner:
 
     def summary(self, name):
         """The scenarios played: user, mounts before -> after, tray events,
-        backend code or exit status, standard error (and standard output of
-        the test's own programs)."""
+        the tray and door after (where the scenario checks them), backend
+        code or exit status, standard error (and standard output of the
+        test's own programs)."""
         lines = []
         for scenario, got, before, after in self.played:
+            drive = "" if scenario.state is None or got.state is None else \
+                f"; tray {'open' if got.state['tray_open'] else 'shut'}, door " \
+                f"{'locked' if got.state['locked'] else 'unlocked'}"
             lines += [f"  {name}: {scenario.title}",
                       f"      user {scenario.who}; mounts {len(before)} -> {len(after)}; "
-                      f"tray events {got.events or 'none'}; {got.status}",
+                      f"tray events {got.events or 'none'}{drive}; {got.status}",
                       *(f"      stdout: {line}" for line in (got.out if scenario.command else [])),
                       *(f"      stderr: {line}" for line in got.err)]
         return lines
