@@ -8,9 +8,6 @@
 
 #include <QApplication>
 
-#include <cstdio>
-#include <cstdlib>
-
 int main(int argc, char* argv[])
 {
     // Help, version, usage errors and the tray actions end here, without a
@@ -31,9 +28,5 @@ int main(int argc, char* argv[])
     // Closed while the drive was still busy with a tray command: the command
     // gets a few seconds to end (an unmount under way finishes, with its
     // line); past that the program says what it left running and ends.
-    if (!vp::letTrayCommandFinish()) {
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
-    return status;
+    return vp::finishProgram(status);
 }

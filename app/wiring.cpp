@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace vp {
@@ -94,6 +95,15 @@ bool letTrayCommandFinish(std::chrono::milliseconds bound)
                      (activity.empty() ? std::string() : " (" + activity + ")") +
                      "; the disc may yet be unmounted or the tray move");
     return false;
+}
+
+int finishProgram(int status)
+{
+    if (!letTrayCommandFinish()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }
 
 void installDiagnosticsSink()

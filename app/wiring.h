@@ -45,4 +45,12 @@ void useDriveBackend(std::shared_ptr<MediaControl> backend);
 // end without waiting further.
 bool letTrayCommandFinish(std::chrono::milliseconds bound = std::chrono::seconds(5));
 
+// What the program does once its event loop has returned `status` and its
+// application object is gone: a tray command still under way gets its few
+// seconds (letTrayCommandFinish); one that outlasts them is left, and the
+// process ends at once with `status` (std::_Exit) rather than wait for it or
+// run its destructors under it. Otherwise answers `status`, for main() to
+// return.
+int finishProgram(int status);
+
 } // namespace vp

@@ -22,21 +22,11 @@ import subprocess
 import sys
 import time
 
+from harness.atspi import accessible
 from harness.checks import TestFailure, run_checks, wait_for
 from harness.display import desktop, rerun_inside_session_bus
 from harness.facts import ABOUT_WINDOW, MAIN_WINDOW
 from harness.processes import stop
-
-# The AT-SPI role of each kind of control.
-ROLES = {"push button": "push button", "label": "label", "radio button": "radio button",
-         "check box": "check box", "text box": "text", "picture box": "image", "frame": "panel"}
-
-
-def accessible(window, control):
-    """(role, name) as a screen reader reads the control."""
-    named_by = window[control.named_by] if control.named_by else control
-    return ROLES[control.kind], named_by.caption
-
 
 # Each frame of the main window with the controls it holds.
 FRAMES = {frame.caption: sorted(accessible(MAIN_WINDOW, control) for control in MAIN_WINDOW.controls
@@ -59,32 +49,8 @@ def outside():
 
 def inside(check, program):
     import pyatspi
-
-    def is_checked(node):
-        return node.getState().contains(pyatspi.STATE_CHECKED)
-
-    def children(node):
-        return [child for child in node if child is not None]
-
-    def walk(node):
-        yield node
-        for child in children(node):
-            yield from walk(child)
-
-    def key(node):
-        return (node.getRoleName(), node.name)
-
-    def bindings(node):
-        action = node.queryAction()
-        return [action.getKeyBinding(i) for i in range(action.nActions)]
-
-    def act(node, name):
-        action = node.queryAction()
-        action.doAction([action.getName(i) for i in range(action.nActions)].index(name))
-
-    def centre(node):
-        extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        return str(extents.x + extents.width // 2), str(extents.y + extents.height // 2)
+    from harness.atspi import (ACCESSIBLE, act, bindings, centre, children, is_checked, key, main_window, start_bus,
+                               walk)
 
     def check_picture(every, what):
         images = [n for n in every if n.getRoleName() == "image"]
@@ -145,18 +111,11 @@ def inside(check, program):
             wait_for("the About window to close",
                      lambda: all(n.name != ABOUT_WINDOW.title for n in children(application)), 10)
 
-    desktop_node = pyatspi.Registry.getDesktop(0)  # starts the AT-SPI bus
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="en_US.UTF-8",
-               LC_ALL="en_US.UTF-8", LANGUAGE="en_US:en")
+    desktop_node = start_bus()
+    env = dict(os.environ, **ACCESSIBLE, LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8", LANGUAGE="en_US:en")
     process = subprocess.Popen([program], env=env)
     try:
-        application = wait_for(
-            "the program on the accessibility bus",
-            lambda: next((app for app in children(desktop_node) if app.get_process_id() == process.pid), None))
-        window = wait_for(
-            f"a frame named '{MAIN_WINDOW.title}'",
-            lambda: next((n for n in children(application)
-                          if n.getRoleName() == "frame" and n.name == MAIN_WINDOW.title), None))
+        application, window = main_window(desktop_node, process)
 
         # The controls, frame by frame.
         every = list(walk(window))

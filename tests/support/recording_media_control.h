@@ -3,7 +3,9 @@
 #pragma once
 // A media-control backend that only remembers what it was asked to do; used
 // by tests and fuzzers in place of a real drive. It can be made as slow as a
-// real drive, and tells whether a command is under way at this moment.
+// real drive, tells whether a command is under way at this moment, and can
+// write down when each command began and ended for a harness outside the
+// program.
 
 #include "drive/diagnostics.h"
 #include "drive/media_control.h"
@@ -11,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,9 +26,11 @@ public:
     {
         if (failWith) throw RuntimeError(*failWith, "media control unavailable");
         busy = true;
+        write("begin", command);
         const ActivityNote note(activity);
         if (takes.count() > 0) std::this_thread::sleep_for(takes);
         commands.push_back(command);
+        write("end", command);
         busy = false;
         return result;
     }
@@ -36,6 +41,19 @@ public:
     std::chrono::milliseconds takes{0};  // how long each command keeps the drive busy
     std::atomic<bool> busy{false};       // a command is under way
     std::string activity;                // what the drive layer says is under way meanwhile
+    // When set, gets a line "begin|end SECONDS COMMAND" as each command
+    // begins and ends, SECONDS on the wall clock (since 1970), so that
+    // another process can set it against its own clock.
+    std::FILE* journal = nullptr;
+
+private:
+    void write(const char* event, const std::string& command) const
+    {
+        if (!journal) return;
+        const std::chrono::duration<double> now = std::chrono::system_clock::now().time_since_epoch();
+        std::fprintf(journal, "%s %.6f %s\n", event, now.count(), command.c_str());
+        std::fflush(journal);
+    }
 };
 
 } // namespace vp

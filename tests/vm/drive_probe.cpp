@@ -21,6 +21,9 @@
 //   hold WHO FILE        start /bin/sleep as WHO with FILE open on descriptor 3,
 //                        in the background, as a program reading a disc would
 //   release              end every program started by hold
+//   refuse-eject         the next CDROMEJECT fails with EIO without reaching the
+//                        kernel, as a drive refusing it would answer; every other
+//                        ioctl reaches the kernel as it is
 //   dmesg                print the kernel log
 //   quit                 power the machine off
 //
@@ -30,12 +33,17 @@
 // DriveCommand ignores), so the log can say what the kernel answered. The
 // drive layer's diagnostics go to standard error as the program writes them,
 // framed like every other reply.
+//
+// Started as "probe --sigchld-ignored PROGRAM ARGUMENTS...", it is a launcher
+// instead: it runs PROGRAM with SIGCHLD ignored, as some hotkey daemons and
+// launchers start programs (an ignored signal stays ignored across exec).
 
 #include "drive/diagnostics.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
 #include "runtime/runtime_error.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -47,8 +55,10 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/cdrom.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/klog.h>
 #include <sys/mount.h>
 #include <sys/reboot.h>
@@ -88,6 +98,22 @@ public:
 private:
     std::unique_ptr<vp::MediaControl> backend_;
 };
+
+std::atomic<bool> refuseNextEject{false};
+
+// The kernel's ioctl, but for an eject that refuse-eject asked to refuse.
+vp::LinuxDriveSystem refusingWhenAsked()
+{
+    vp::LinuxDriveSystem system;
+    system.ioctl = [](int fd, unsigned long request, unsigned long argument) {
+        if (request == CDROMEJECT && refuseNextEject.exchange(false)) {
+            errno = EIO;
+            return -1;
+        }
+        return ::ioctl(fd, request, argument);
+    };
+    return system;
+}
 
 void driveCommand(const std::string& verb, const std::string& argument)
 {
@@ -301,10 +327,17 @@ void quietConsole()
 
 } // namespace
 
-int main()
+int main(int argc, char* argv[])
 {
+    if (argc >= 3 && std::strcmp(argv[1], "--sigchld-ignored") == 0) {
+        ::signal(SIGCHLD, SIG_IGN);
+        ::execv(argv[2], argv + 2);
+        std::fprintf(stderr, "exec %s failed: %s\n", argv[2], std::strerror(errno));
+        return 127;
+    }
     quietConsole();
-    vp::Module1::setMediaControl(std::make_shared<ObservedControl>(vp::makePlatformMediaControl()));
+    vp::Module1::setMediaControl(
+        std::make_shared<ObservedControl>(std::make_unique<vp::LinuxMediaControl>(std::string(), refusingWhenAsked())));
     vp::Module1::setInformationBox([](const std::string& text, const std::string& title) {
         say("information box \"" + text + "\" titled \"" + title + "\"");
     });
@@ -359,6 +392,9 @@ int main()
             std::string name;
             words >> name;
             readFile(name);
+        } else if (command == "refuse-eject") {
+            refuseNextEject = true;
+            say("the next eject will be refused");
         } else if (command == "dmesg") {
             printKernelLog();
         } else if (command == "quit") {

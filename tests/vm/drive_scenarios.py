@@ -6,14 +6,17 @@ of a mounted disc against eject(1)."""
 
 import os
 import re
+import signal
 import statistics
 
-from guest_image import DISC_FILE, DISC_TEXT, PROGRAM
+from guest_image import DISC_FILE, DISC_TEXT, PROGRAM, SLOW_UMOUNT, WINDOW_PLUGINS, WINDOW_PROBE
 from harness.facts import USAGE
-from harness.qemu.scenarios import LOCKED_SHUT, TRAY_CLOSED, TRAY_OPEN, Insert, Matches, Scenario, Step
+from harness.qemu.scenarios import (LOCKED_SHUT, TRAY_CLOSED, TRAY_OPEN, Insert, Matches, Scenario, Step,
+                                    said)
 
-# The guest has no display, no fonts, no D-Bus and no Qt plugins, so a window
-# or a GUI application object could not start there; QT_DEBUG_PLUGINS makes
+# The guest has no display, no fonts and no D-Bus, and the program finds no Qt
+# plugin there (the window probe's one lies in a folder of its own), so its
+# window or a GUI application object could not start; QT_DEBUG_PLUGINS makes
 # any plugin lookup show on standard error. Root runs the program with only
 # what the kernel gives the first process (HOME=/, TERM=linux), as a system
 # service would; the user with what a desktop session gives at the least: a
@@ -84,6 +87,7 @@ def with_drive(disc, version):
         Scenario("cls, disc unmounted", drive="cls", events=["closed"]),
         time_open_of_mounted_disc,
         *program_scenarios(version),
+        *safety_scenarios(),
         Step("the probe still answers", "find", r"^find /dev/sr0$", "the guest is still alive and sees its drive"),
     ]
 
@@ -121,6 +125,58 @@ def program_scenarios(version):
         # With no arguments it wants a window, which the guest cannot give it.
         Scenario("vorkula-ponkka with no arguments (its window)", "user", program=[], status="killed by signal 6",
                  err=Matches("platform plugin", r"^qt\.core\.plugin\.factoryloader: checking directory path")),
+    ]
+
+
+# The probe as a launcher that starts a program with SIGCHLD ignored.
+SIGCHLD_IGNORED = ["/probe", "--sigchld-ignored"]
+# The window on Qt's offscreen platform, with that plugin only, and without
+# the plugin loader's trace that the program's runs have.
+OFFSCREEN = ["QT_DEBUG_PLUGINS=0", "QT_QPA_PLATFORM=offscreen", f"QT_PLUGIN_PATH={WINDOW_PLUGINS}"]
+CLOSE_AFTER_MS = 500
+
+
+def sigchld_is_ignored(runner):
+    """The launcher really hands its program SIGCHLD ignored: bit 17 of
+    SigIgn in /proc/PID/status."""
+    reply = runner.agent(f"run user {' '.join(SIGCHLD_IGNORED)} /bin/busybox grep SigIgn /proc/self/status")
+    masks = [int(line.split()[-1], 16) for line in said(reply, "out SigIgn:")]
+    runner.check(len(masks) == 1 and masks[0] & 1 << (signal.SIGCHLD - 1),
+                 f"a program started by the launcher has SIGCHLD ignored (SigIgn {masks})", reply)
+
+
+def cls(title):
+    return Scenario(title, drive="cls", events=["closed"])
+
+
+def safety_scenarios():
+    """What must hold whatever the program was started with, whenever its
+    window closes and whatever the drive answers."""
+    return [
+        USER_MOUNT,
+        sigchld_is_ignored,
+        Scenario("vorkula-ponkka --open started with SIGCHLD ignored, disc mounted by the user", "user",
+                 command=[*SIGCHLD_IGNORED, PROGRAM, "--device", "/dev/sr0", "--open"], mounts=1, events=["open"]),
+        cls("cls, disc unmounted"),
+        USER_MOUNT,
+        Step("umount takes 2 s", f"run root /bin/busybox ln -s {SLOW_UMOUNT} /usr/bin/umount",
+             r"^run /bin/busybox exit 0$", f"/usr/bin/umount is {SLOW_UMOUNT}"),
+        Scenario(f"the window closed {CLOSE_AFTER_MS} ms into the unmount of the user's /media/cd (umount takes 2 s)",
+                 "user", command=[*OFFSCREEN, WINDOW_PROBE, "/dev/sr0", str(CLOSE_AFTER_MS)], mounts=1,
+                 events=["open"],
+                 out=Matches(r"\Awindow closed \d+ ms after the click, with umount /media/cd \(pid \d+\) under way$",
+                             r"^the tray command was over \d+ ms after the click\Z")),
+        Step("umount as it was", "run root /bin/busybox rm /usr/bin/umount", r"^run /bin/busybox exit 0$",
+             "/usr/bin/umount is gone again"),
+        cls("cls, disc unmounted"),
+        Step("mount the disc", "mount", r"^mount /dev/sr0 on /mnt ok", "the guest mounts the disc",
+             state={"locked": True}),
+        Step("the drive will refuse the next eject", "refuse-eject", r"^the next eject will be refused$"),
+        Scenario("disc mounted by root; root opens, the drive refuses the eject", drive="opn", mounts=1, left=0,
+                 status="backend 5", says="/dev/sr0: cannot open the tray: the drive refused (input/output error)",
+                 state=LOCKED_SHUT),
+        Scenario("root opens again, the drive obeys", drive="opn", events=["open"], state=dict(TRAY_OPEN, locked=False)),
+        cls("cls"),
     ]
 
 

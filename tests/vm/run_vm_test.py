@@ -11,11 +11,13 @@ util-linux's mount, umount and eject from Debian's packages, an fstab that
 lets the ordinary user mount the disc, and that user. The machine with the
 drive also gets the program itself, vorkula-ponkka as built, with every
 library it loads but no Qt plugin, and runs its --open, --close and --toggle
-with no display. What each machine plays is data (drive_scenarios.py): this
-script watches the drive from outside through QMP (every DEVICE_TRAY_MOVED
-event, and query-block after every step), reads the guest's mount table
-before and after each tray action, and times the open of a mounted disc
-against eject(1).
+with no display, one of them started with SIGCHLD ignored; and the window
+probe (window_probe.cpp), the program's window on Qt's offscreen platform,
+closed while a slow umount runs. What each machine plays is data
+(drive_scenarios.py): this script watches the drive from outside through QMP
+(every DEVICE_TRAY_MOVED event, and query-block after every step), reads the
+guest's mount table before and after each tray action, and times the open of
+a mounted disc against eject(1).
 
 Artefacts (kept in the work directory, printed on failure): for each machine
 console.log (everything the guest wrote), qmp.log (every QMP message, with the
@@ -67,7 +69,8 @@ def real_drive(check, options):
     missing = [tool for tool in TOOLS if not shutil.which(tool)]
     if missing:
         raise TestFailure(f"not installed: {' '.join(missing)}")
-    kernel, plain, with_program, disc = prepare(work, os.path.abspath(options.probe), os.path.abspath(options.program))
+    kernel, plain, with_program, disc = prepare(work, *map(os.path.abspath, (
+        options.probe, options.program, options.window_probe, options.offscreen_plugin)))
     log(f"guest prepared in {time.monotonic() - started:.1f} s")
 
     machines = {"with-cd-drive": (with_program, CD_DRIVE, with_drive(disc, options.program_version)),
@@ -91,7 +94,7 @@ def real_drive(check, options):
         check.merge(checks[name], name)
         for artefact in ("console.log", "qmp.log", "qemu.log"):
             check.attach(os.path.join(work, name, artefact))
-    log("== scenarios: user, mounts of the disc before -> after, tray events, "
+    log("== scenarios: user, mounts of the disc before -> after, tray events (and the tray and door after), "
         "backend code or the program's exit status, stderr ==")
     for name in machines:
         for runner in runners[name]:
@@ -115,6 +118,8 @@ if __name__ == "__main__":
     parser.add_argument("--probe", required=True, help="the probe built from drive/")
     parser.add_argument("--program", required=True, help="the program, vorkula-ponkka, as built")
     parser.add_argument("--program-version", required=True, help="the version it should answer")
+    parser.add_argument("--window-probe", required=True, help="the window probe (window_probe.cpp), as built")
+    parser.add_argument("--offscreen-plugin", required=True, help="Qt's offscreen platform plugin, for the window probe")
     parser.add_argument("--work", required=True, help="work directory in the build tree")
     arguments = parser.parse_args()
     run_checks("vm", lambda check: real_drive(check, arguments))

@@ -66,9 +66,12 @@ class Scenario:
     who: str = "root"        # or "user"
     drive: str = None        # the probe's DriveCommand: "opn", "msg Hei maailma"
     program: list = None     # or the program's arguments
+    command: list = None     # or a command line of the test's own (a launcher and the program, a test
+                             # program), run as `who` after the runner's environment for `who`
     events: list = ()        # the tray-moved events, in order
     status: str = None       # "backend 16", "exit 1"...; default: success (or no backend call)
-    mounts: int = 0          # mounts of the disc before; after: none once the tray opened, else as before
+    mounts: int = 0          # mounts of the disc before
+    left: int = None         # mounts after; default: none once the tray opened, else as many as before
     says: str = None         # how the one line on standard error begins after "vorkula-ponkka: "; None: no line
     err: object = None       # or standard error in full: a list of lines or a Matches
     out: object = ()         # the program's standard output: a list of lines or a Matches
@@ -85,12 +88,15 @@ class Scenario:
                 status=f"backend {backend[0].split('-> ', 1)[1]}" if backend else "no backend call",
                 backend=[line.split('"')[1] for line in backend], boxes=said(reply, "information box "),
                 returned=f"drive {self.drive.split()[0]} returned" in reply and not said(reply, "user process ended"))
+        words = self.command or [runner.program, *self.program]
         started = time.monotonic()
-        reply, events, state = runner.step(self.title, " ".join(
-            ["run", self.who, *runner.environment[self.who], runner.program, *self.program]))
-        runner.program_times.append(time.monotonic() - started)
+        reply, events, state = runner.step(self.title, " ".join(["run", self.who, *runner.environment[self.who],
+                                                                 *words]))
+        if self.command is None:
+            runner.program_times.append(time.monotonic() - started)
+        ran = next(word for word in words if "=" not in word)
         return types.SimpleNamespace(events=events, state=state, out=said(reply, "out "), err=said(reply, "err "),
-                                     status=(said(reply, f"run {runner.program} ") or ["(no answer)"])[0])
+                                     status=(said(reply, f"run {ran} ") or ["(no answer)"])[0])
 
     def __call__(self, runner):
         check = runner.check
@@ -114,7 +120,9 @@ class Scenario:
         check(got.status == status or got.status.startswith(status + " "), f"{status} (got {got.status})")
         check(got.events == list(self.events), f"tray-moved events {list(self.events) or 'none'} "
                                                f"(got {got.events or 'none'})")
-        if "open" in self.events:
+        if self.left is not None:
+            check(len(after) == self.left, f"{self.left} mount(s) of the disc after: {after}")
+        elif "open" in self.events:
             check(after == [], f"nothing of the disc is left mounted (got {after})")
         else:
             check(after == before, f"the disc's mounts are as they were (after: {after})")
@@ -205,11 +213,17 @@ class Runner:
 
     def summary(self, name):
         """The scenarios played: user, mounts before -> after, tray events,
-        backend code or exit status, standard error."""
+        the tray and door after (where the scenario checks them), backend
+        code or exit status, standard error (and standard output of the
+        test's own programs)."""
         lines = []
         for scenario, got, before, after in self.played:
+            drive = "" if scenario.state is None or got.state is None else \
+                f"; tray {'open' if got.state['tray_open'] else 'shut'}, door " \
+                f"{'locked' if got.state['locked'] else 'unlocked'}"
             lines += [f"  {name}: {scenario.title}",
                       f"      user {scenario.who}; mounts {len(before)} -> {len(after)}; "
-                      f"tray events {got.events or 'none'}; {got.status}",
+                      f"tray events {got.events or 'none'}{drive}; {got.status}",
+                      *(f"      stdout: {line}" for line in (got.out if scenario.command else [])),
                       *(f"      stderr: {line}" for line in got.err)]
         return lines
