@@ -12,6 +12,7 @@
 #include <linux/cdrom.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace vp {
@@ -71,13 +72,14 @@ CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system)
         fail(code, code == EACCES || code == EPERM ? std::string(kPermissionRemedy) : "not a CD drive");
         return;
     }
-    lockForCommand(system.examinationWait);
+    lockCommand(system.commandLocks);
 }
 
 CdDrive::~CdDrive()
 {
-    // Closing the descriptor releases the lock.
+    // Closing the descriptors releases the locks.
     if (fd_ >= 0) ::close(fd_);
+    if (commandLock_ >= 0) ::close(commandLock_);
 }
 
 void CdDrive::fail(int code, std::string reason)
@@ -86,30 +88,40 @@ void CdDrive::fail(int code, std::string reason)
     reason_ = std::move(reason);
 }
 
-// The lock is the one block devices share by convention: tools that change
-// a device hold it exclusively, and udev holds it shared while it examines
-// one (after a disc goes in, for a second or so). An exclusive holder is
-// another tray command, or a program writing a disc: this command is dropped
-// at once. Shared holders only are waited for, a little.
-void CdDrive::lockForCommand(std::chrono::milliseconds examinationWait)
+void CdDrive::lockCommand(const std::string& commandLocks)
+{
+    const std::string folder =
+        commandLocks + "/" + std::to_string(major(device_)) + ":" + std::to_string(minor(device_));
+    commandLock_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A drive without its folder still moves its tray; only the guard
+    // against a second command is lost.
+    if (commandLock_ < 0) return;
+    if (::flock(commandLock_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        fail(EBUSY, "another tray command is running on this drive; try again when it is done");
+}
+
+// An exclusive holder of the node is a program writing a disc, or one that
+// keeps the drive to itself otherwise: this command gives way at once.
+// Shared holders only (udev, for a second or so after a disc goes in) are
+// waited for, a little.
+int CdDrive::holdForIoctls(std::chrono::milliseconds examinationWait)
 {
     const auto deadline = std::chrono::steady_clock::now() + examinationWait;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        // A node that cannot be locked at all still moves its tray; only the
-        // guard against a second command is lost.
-        if (errno != EWOULDBLOCK) return;
+        // A node that cannot be locked at all still moves its tray.
+        if (errno != EWOULDBLOCK) return error_;
         if (::flock(fd_, LOCK_SH | LOCK_NB) != 0) {
-            fail(EBUSY, "another tray command is running on this drive (or a program holds it for itself); "
-                        "try again when it is done");
-            return;
+            fail(EBUSY, "another program holds the drive for itself (writing a disc?); try again when it is done");
+            return error_;
         }
         ::flock(fd_, LOCK_UN);
         if (std::chrono::steady_clock::now() >= deadline) {
             fail(EBUSY, "the system is still examining the drive (a disc just went in?); try again in a moment");
-            return;
+            return error_;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    return error_;
 }
 
 int CdDrive::call(unsigned long request, unsigned long argument) const

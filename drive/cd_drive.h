@@ -3,7 +3,7 @@
 #pragma once
 // A CD drive opened for one tray command (Linux). Nothing acts on a node
 // before it has proved to be a CD drive: a block device that answers the
-// CD-ROM capability ioctl. Only then is it locked for the command, and only
+// CD-ROM capability ioctl. Only then is the command's lock taken, and only
 // then may the command look for what is mounted from it. The one descriptor
 // serves the whole command: the kernel refuses an ordinary user's door unlock
 // while the drive is open twice.
@@ -29,6 +29,9 @@ struct LinuxDriveSystem {
     // How long a command waits while the system itself examines the drive
     // (udev holds a shared lock on it meanwhile) before giving up.
     std::chrono::milliseconds examinationWait{3000};
+    // Where each drive has a folder named by its device number ("11:0"),
+    // whose lock marks a tray command under way.
+    std::string commandLocks = "/sys/dev/block";
     // The ioctl and fstat calls on the opened drive; empty means the kernel's.
     std::function<int(int fd, unsigned long request, unsigned long argument)> ioctl;
     std::function<int(int fd, struct ::stat& status)> fstat;
@@ -42,9 +45,10 @@ class CdDrive {
 public:
     // Opens the node the way eject(1) does, read-only and non-blocking (so an
     // empty drive or an open tray still opens), checks it and takes the
-    // drive's lock (flock, exclusive) for as long as this object lives.
-    // Another tray command on the drive, in this program or another one,
-    // makes this one fail at once. Never throws.
+    // drive's command lock for as long as this object lives: an exclusive
+    // flock on the drive's folder in `system.commandLocks`, which every name
+    // of the drive shares. Another tray command on the drive, in this program
+    // or another one, makes this one fail at once. Never throws.
     CdDrive(const std::string& path, const LinuxDriveSystem& system);
     ~CdDrive();
     CdDrive(const CdDrive&) = delete;
@@ -53,6 +57,15 @@ public:
     // 0 when the drive is ready for the command; otherwise an errno value
     // and, in reason(), why in plain words.
     int error() const { return error_; }
+
+    // Takes the node's own lock, exclusive, the one block devices share by
+    // convention: udev holds it shared while it examines a device, and puts
+    // off examining one that somebody holds exclusively. So it is taken only
+    // for the ioctls that move the tray, never while a filesystem of the
+    // drive is being unmounted: UDisks, which unmounts what the desktop
+    // mounted, waits for udev to see the change before umount returns.
+    // Answers error(); on failure the command stops there.
+    int holdForIoctls(std::chrono::milliseconds examinationWait);
     const std::string& reason() const { return reason_; }
     // The drive's device number and what CDROM_GET_CAPABILITY answered.
     dev_t device() const { return device_; }
@@ -68,9 +81,10 @@ public:
 
 private:
     void fail(int code, std::string reason);
-    void lockForCommand(std::chrono::milliseconds examinationWait);
+    void lockCommand(const std::string& commandLocks);
 
     int fd_ = -1;
+    int commandLock_ = -1;
     int error_ = 0;
     std::string reason_;
     dev_t device_ = 0;

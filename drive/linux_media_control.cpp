@@ -72,7 +72,7 @@ std::string ioctlReason(int code, bool opening, const std::string& devicePath, i
 
 Failure openTray(const std::string& devicePath, const LinuxDriveSystem& system)
 {
-    const CdDrive drive(devicePath, system);
+    CdDrive drive(devicePath, system);
     if (drive.error() != 0) return {drive.error(), drive.reason()};
     // Never eject under a mounted filesystem: everything of the drive is
     // unmounted first, or nothing happens at all.
@@ -81,6 +81,7 @@ Failure openTray(const std::string& devicePath, const LinuxDriveSystem& system)
     if (const int error = unmountDevice(drive.device(), system.mountTable, program, system.umountDeadline, reason);
         error != 0)
         return {error, reason};
+    if (drive.holdForIoctls(system.examinationWait) != 0) return {drive.error(), drive.reason()};
     // Since Linux 5.18 the sr driver hands CDROMEJECT to the drive as a bare
     // SCSI START STOP UNIT, past the CD-ROM layer's own eject (which unlocked
     // the door itself, and only when nobody else had the drive open). So the
@@ -103,8 +104,9 @@ Failure openTray(const std::string& devicePath, const LinuxDriveSystem& system)
 
 Failure pullTray(const std::string& devicePath, const LinuxDriveSystem& system)
 {
-    const CdDrive drive(devicePath, system);
-    if (drive.error() != 0) return {drive.error(), drive.reason()};
+    CdDrive drive(devicePath, system);
+    if (drive.error() != 0 || drive.holdForIoctls(system.examinationWait) != 0)
+        return {drive.error(), drive.reason()};
     if (!(drive.capabilities() & CDC_CLOSE_TRAY)) return {ENOSYS, ioctlReason(ENOSYS, false, devicePath)};
     const int code = drive.ioctlError(CDROMCLOSETRAY, 0);
     return {code, code == 0 ? std::string() : ioctlReason(code, false, devicePath)};

@@ -50,6 +50,8 @@ public:
             "echo \"$1\" >> \"$dir/calls\"\n"
             "env > \"$dir/environment\"\n"
             "ls /proc/$$/fd > \"$dir/fds\"\n"
+            // Whether udev could examine the drive meanwhile (a shared lock).
+            "flock -n -s \"$dir/sr0\" true && echo free >> \"$dir/node\" || echo locked >> \"$dir/node\"\n"
             "forget() {\n"
             "  awk -v t=\"$1\" '{ l[NR] = $0; if ($5 == t) last = NR }"
             " END { for (i = 1; i <= NR; i++) if (i != last) print l[i] }' \"$dir/mountinfo\" > \"$dir/new\"\n"
@@ -66,6 +68,7 @@ public:
         umountAnswers("unmount");
         QDir().mkdir(QString::fromStdString(media));
         std::ofstream(node) << "a block device's stand-in";
+        QDir().mkpath(QString::fromStdString(commandLock));
         setTable({});
     }
 
@@ -84,6 +87,7 @@ public:
         LinuxDriveSystem system;
         system.mountTable = file("mountinfo");
         system.umountProgram = file("umount");
+        system.commandLocks = file("block");
         system.ioctl = [this](int, unsigned long request, unsigned long argument) {
             ioctls.emplace_back(request, argument);
             const auto answer = answers.find({request, argument});
@@ -122,6 +126,7 @@ private:
 public:
     const std::string media = file("media"); // a real directory, as a mount point is
     const std::string node = file("sr0");    // the drive's node
+    const std::string commandLock = file("block") + "/11:0"; // its folder by device number
 };
 
 inline constexpr const char* kRootEntry = "20 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw";
