@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/wiring.h"
 #include "ui/main/fm_ponkka.h"
+#include "ui/toolkit/look.h"
 #include "ui/toolkit/modal_wait.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
 
     int status = 0;
     {
+        vp::ignoreDesktopTheme(); // must come before the application object
         QApplication application(argc, argv);
         vp::prepareApplication(application);
         vp::connectDriveLayer(command.devicePath);

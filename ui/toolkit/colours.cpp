@@ -2,16 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/toolkit/colours.h"
 
-#include <QPalette>
+#include "ui/toolkit/palette.h"
 
 namespace vp {
 
 void setBackgroundColour(QWidget* widget, std::uint32_t bgr)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(widget->backgroundRole(), fromBgr(bgr));
-    palette.setColor(QPalette::Window, fromBgr(bgr));
-    widget->setPalette(palette);
+    widget->setPalette(surfacePalette(fromBgr(bgr), widget->backgroundRole()));
     widget->setAutoFillBackground(true);
 }
 
