@@ -2,13 +2,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/toolkit/colours.h"
 
-#include "ui/toolkit/palette.h"
+#include <QPalette>
 
 namespace vp {
 
 void setBackgroundColour(QWidget* widget, std::uint32_t bgr)
 {
-    widget->setPalette(surfacePalette(fromBgr(bgr), widget->backgroundRole()));
+    QPalette palette = widget->palette();
+    palette.setColor(widget->backgroundRole(), fromBgr(bgr));
+    palette.setColor(QPalette::Window, fromBgr(bgr));
+    widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
 

@@ -24,8 +24,7 @@ inline QColor fromBgr(std::uint32_t bgr) { return QColor(bgrToRgb(bgr)); }
 
 // Paints the widget's own surface and nothing else: children that set their
 // own background keep it. Check boxes and radio buttons fill with the button
-// role, so both roles are set. Everything else the widget draws (its caption
-// first) takes the program's colours, never the desktop's.
+// role, so both roles are set.
 void setBackgroundColour(QWidget* widget, std::uint32_t bgr);
 
 // The colour the widget's own surface is painted in, as 0x00BBGGRR.

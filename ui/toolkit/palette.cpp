@@ -60,12 +60,4 @@ const QPalette& programPalette()
     return palette;
 }
 
-QPalette surfacePalette(const QColor& background, QPalette::ColorRole backgroundRole)
-{
-    QPalette palette = programPalette();
-    palette.setColor(backgroundRole, background);
-    palette.setColor(QPalette::Window, background);
-    return palette;
-}
-
 } // namespace vp

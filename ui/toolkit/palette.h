@@ -4,9 +4,9 @@
 // The colours the windows are drawn in. A desktop theme may hand the
 // application a palette of its own, often a dark one with light text; the
 // windows' yellow, green and red would then carry light captions no one can
-// read. So the windows never take their colours from the application: every
-// window and every control that has a colour of its own holds a complete
-// palette of the program's.
+// read. So the windows never take their colours from the application: each
+// holds a complete palette of the program's, which its controls inherit and
+// on which they set their own background colours.
 
 #include <QColor>
 #include <QPalette>
@@ -17,10 +17,5 @@ namespace vp {
 // of every colour group set, so that nothing of an application palette shows
 // through in a widget that holds it.
 const QPalette& programPalette();
-
-// The program's palette with `background` as the surface of a widget whose
-// background is drawn in `backgroundRole`; the window role takes it too,
-// since a frame or a label fills with that one.
-QPalette surfacePalette(const QColor& background, QPalette::ColorRole backgroundRole);
 
 } // namespace vp
