@@ -7,6 +7,7 @@
 #include "drive/module1.h"
 #include "tests/support/caption_look.h"
 #include "tests/support/window_fixture.h"
+#include "ui/about/fm_tietoja.h"
 #include "ui/toolkit/colours.h"
 #include "ui/toolkit/palette.h"
 
@@ -28,6 +29,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <set>
 #include <vector>
 
@@ -279,6 +281,34 @@ private slots:
         if (themeFirst)
             QCOMPARE(fresh.menuBar()->actions()[0]->menu()->palette().color(QPalette::Window),
                      DarkDesktopTheme::window());
+    }
+
+    // Each picture box shows its drawing pixel for pixel: the plain one on an
+    // ordinary screen, the one drawn at twice the size where a pixel has two
+    // device pixels (this test runs again with QT_SCALE_FACTOR=2).
+    void picturesShowTheirSharpestDrawing()
+    {
+        FmTietoja about;
+        about.setPictureTop(FmTietoja::kLandingTop);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+        const std::pair<QWidget*, QString> boxes[] = {{child("Picture1"), QStringLiteral("banner")},
+                                                      {childOf(&about, "Picture1"), QStringLiteral("portrait")}};
+        for (const auto& [box, name] : boxes) {
+            QCOMPARE(box->devicePixelRatioF(), scale);
+            const QImage drawing(QStringLiteral(":/assets/%1%2.jpg").arg(name, scale > 1 ? "@2x" : ""));
+            QVERIFY(!drawing.isNull());
+            const QImage shot = box->grab().toImage();
+            const QPoint origin = box->contentsRect().topLeft() * scale;
+            const QRect shown = QRect(origin, drawing.size()).intersected(QRect(origin, box->contentsRect().size() * scale));
+            int differing = 0;
+            for (int y = shown.top(); y <= shown.bottom(); ++y)
+                for (int x = shown.left(); x <= shown.right(); ++x)
+                    differing += shot.pixel(x, y) != drawing.pixel(x - origin.x(), y - origin.y());
+            QVERIFY2(shown.width() > 50 && differing == 0, qPrintable(QStringLiteral("%1: %2 of %3 pixels differ")
+                                                                         .arg(name).arg(differing).arg(shown.width() * shown.height())));
+        }
     }
 
     // ---- tray buttons ------------------------------------------------------
