@@ -9,13 +9,14 @@ Usage: check_command_line.py PROGRAM VERSION
 """
 
 import os
+import subprocess
 import sys
 import tempfile
-import subprocess
+
+from harness.checks import run_checks
+from harness.facts import USAGE
 
 PROGRAM, VERSION = sys.argv[1], sys.argv[2]
-USAGE = "Käyttö: vorkula-ponkka [--device LAITE] [--open | --close | --toggle]"
-failures = []
 
 
 def run(*arguments):
@@ -23,19 +24,11 @@ def run(*arguments):
                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     environment["LANG"] = "C.UTF-8"
     result = subprocess.run([PROGRAM, *arguments], env=environment, capture_output=True, text=True,
-                            timeout=30, stdin=subprocess.DEVNULL)
+                            errors="backslashreplace", timeout=30, stdin=subprocess.DEVNULL)
     return result.returncode, result.stdout, result.stderr
 
 
-def check(condition, what, output=None):
-    print(("ok    " if condition else "FAIL  ") + what)
-    if not condition:
-        failures.append(what)
-        if output:
-            print("      " + "\n      ".join(str(part) for part in output))
-
-
-def help_and_version():
+def help_and_version(check):
     for flag in ("--help", "-h"):
         status, out, err = run(flag)
         check(status == 0 and err == "" and out.startswith("Käyttö: ") and "\nValitsimet:\n" in out
@@ -48,7 +41,7 @@ def help_and_version():
               f"{flag}: exit 0, 'vorkula-ponkka {VERSION}'", (status, out, err))
 
 
-def tray_actions_that_cannot_move_a_tray(folder):
+def tray_actions_that_cannot_move_a_tray(check, folder):
     # /dev/null opens and refuses the CD-ROM ioctls; a missing node fails to open.
     for device in ("/dev/null", os.path.join(folder, "sr0")):
         for action in ("--open", "--close", "--toggle"):
@@ -56,9 +49,16 @@ def tray_actions_that_cannot_move_a_tray(folder):
             lines = err.splitlines()
             check(status == 1 and out == "" and len(lines) == 1 and lines[0].startswith(f"vorkula-ponkka: {device}: "),
                   f"{action} on {device}: exit 1 and one line on stderr", (status, out, err))
+    # A path is bytes: a name that is no valid UTF-8 must reach the drive
+    # layer as it is, and be found (a file, so no drive), not go missing.
+    odd = os.path.join(folder, os.fsdecode(b"sr\xff"))
+    open(odd, "w").close()
+    status, out, err = run("--device", odd, "--open")
+    check(status == 1 and len(err.splitlines()) == 1 and "no such device" not in err,
+          "--open on a file whose name is not UTF-8: the file is found, one line", (status, out, err))
 
 
-def usage_errors():
+def usage_errors(check):
     for arguments in (["--bogus"], ["-x"], ["stray"], ["--device"], ["--device", ""],
                       ["--open", "--close"], ["--close", "--toggle"], ["--device", "/dev/null", "--toggle", "--open"]):
         status, out, err = run(*arguments)
@@ -68,9 +68,11 @@ def usage_errors():
               f"{' '.join(arguments) or '(empty)'}: exit 2 and a Finnish usage message", (status, out, err))
 
 
-with tempfile.TemporaryDirectory() as folder:
-    help_and_version()
-    tray_actions_that_cannot_move_a_tray(folder)
-    usage_errors()
-print(f"{len(failures)} failed")
-sys.exit(1 if failures else 0)
+def all_checks(check):
+    with tempfile.TemporaryDirectory() as folder:
+        help_and_version(check)
+        tray_actions_that_cannot_move_a_tray(check, folder)
+        usage_errors(check)
+
+
+run_checks("command line", all_checks)
