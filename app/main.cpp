@@ -3,6 +3,7 @@
 // Vorkula Ponkka: opens and closes the CD tray at the press of a button.
 
 #include "app/command_line.h"
+#include "app/launch_feedback.h"
 #include "app/wiring.h"
 #include "ui/main/fm_ponkka.h"
 #include "ui/toolkit/look.h"
@@ -18,7 +19,10 @@ int main(int argc, char* argv[])
     // Help, version, usage errors and the tray actions end here, without a
     // window; with no arguments nothing happens but the window opening.
     const vp::CommandLineOutcome command = vp::runCommandLine(argc, argv);
-    if (command.exitStatus) return *command.exitStatus;
+    if (command.exitStatus) {
+        vp::endLaunchFeedback(); // no window will end a launcher's busy feedback
+        return *command.exitStatus;
+    }
 
     int status = 0;
     {
