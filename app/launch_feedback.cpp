@@ -76,9 +76,6 @@ void endLaunchFeedback()
     const char* id = std::getenv("DESKTOP_STARTUP_ID");
     if (!id || !*id) return;
     const std::string message = removeMessage(id);
-    // A program this one starts must not claim the same start.
-    unsetenv("DESKTOP_STARTUP_ID");
-
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) return;
     int screenNumber = 0;
