@@ -11,8 +11,8 @@ namespace vp {
 
 // Tells an X11 launcher that the start it announced in DESKTOP_STARTUP_ID is
 // over (the freedesktop.org startup-notification "remove" message on the
-// display's root window). Needs no application object; does nothing without an identifier or a
-// display, and on Windows.
+// display's root window). Needs no application object; does nothing without
+// an identifier or a display, and on Windows.
 void endLaunchFeedback();
 
 } // namespace vp
