@@ -22,7 +22,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 docs=$root/docs
 
-"$root/scripts/install-deps.sh" build test package
+"$root/scripts/install-deps.sh" build test package desktops
 if [ $# -ge 1 ]; then
     program=$(realpath "$1")
 else
