@@ -27,6 +27,8 @@ void PictureBox::paintEvent(QPaintEvent* event)
     }
     QFrame::paintEvent(event);
     QPainter painter(this);
+    // At a ratio between 1 and 2 the sharp drawing is shrunk a little.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     style()->drawItemPixmap(&painter, contentsRect(), QStyle::visualAlignment(layoutDirection(), alignment()), sharp_);
 }
 
