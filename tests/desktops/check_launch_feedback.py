@@ -32,41 +32,48 @@ XCB_CW_EVENT_MASK = 1 << 11
 XCB_EVENT_MASK_PROPERTY_CHANGE = 1 << 22
 
 
+class ScreenIterator(ctypes.Structure):
+    _fields_ = [("data", ctypes.c_void_p), ("rem", ctypes.c_int), ("index", ctypes.c_int)]
+
+
 class RootListener:
     """Reassembles the startup-notification messages sent to the root window."""
 
     def __init__(self, display):
-        self.xcb = ctypes.CDLL(ctypes.util.find_library("xcb"))
-        self.xcb.xcb_connect.restype = ctypes.c_void_p
-        self.xcb.xcb_get_setup.restype = ctypes.c_void_p
-        self.xcb.xcb_setup_roots_iterator.restype = ctypes.c_void_p * 3  # data, rem, index
-        self.xcb.xcb_intern_atom_reply.restype = ctypes.c_void_p
-        self.xcb.xcb_poll_for_event.restype = ctypes.c_void_p
-        for name in ("xcb_get_setup", "xcb_get_file_descriptor", "xcb_flush", "xcb_disconnect",
-                     "xcb_poll_for_event", "xcb_connection_has_error", "xcb_setup_roots_iterator",
-                     "xcb_intern_atom_reply"):
-            getattr(self.xcb, name).argtypes = [ctypes.c_void_p] + (
-                [ctypes.c_uint32, ctypes.c_void_p] if name == "xcb_intern_atom_reply" else [])
-        self.xcb.xcb_intern_atom.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_uint16, ctypes.c_char_p]
-        self.xcb.xcb_intern_atom.restype = ctypes.c_uint32
-        self.xcb.xcb_change_window_attributes.argtypes = [ctypes.c_void_p, ctypes.c_uint32, ctypes.c_uint32,
-                                                          ctypes.POINTER(ctypes.c_uint32)]
-        self.connection = self.xcb.xcb_connect(display.encode(), None)
-        if self.xcb.xcb_connection_has_error(self.connection):
+        xcb = self.xcb = ctypes.CDLL(ctypes.util.find_library("xcb"))
+        pointer, u32 = ctypes.c_void_p, ctypes.c_uint32
+        for name, result, arguments in (
+                ("xcb_connect", pointer, [ctypes.c_char_p, pointer]),
+                ("xcb_connection_has_error", ctypes.c_int, [pointer]),
+                ("xcb_get_setup", pointer, [pointer]),
+                ("xcb_setup_roots_iterator", ScreenIterator, [pointer]),
+                ("xcb_intern_atom", u32, [pointer, ctypes.c_uint8, ctypes.c_uint16, ctypes.c_char_p]),
+                ("xcb_intern_atom_reply", pointer, [pointer, u32, pointer]),
+                ("xcb_change_window_attributes", u32, [pointer, u32, u32, ctypes.POINTER(u32)]),
+                ("xcb_flush", ctypes.c_int, [pointer]),
+                ("xcb_get_file_descriptor", ctypes.c_int, [pointer]),
+                ("xcb_poll_for_event", pointer, [pointer]),
+                ("xcb_disconnect", None, [pointer])):
+            function = getattr(xcb, name)
+            function.restype, function.argtypes = result, arguments
+        self.free = ctypes.CDLL(None).free
+        self.free.argtypes = [pointer]
+        self.connection = xcb.xcb_connect(display.encode(), None)
+        if xcb.xcb_connection_has_error(self.connection):
             raise TestFailure(f"cannot connect to {display}")
-        roots = self.xcb.xcb_setup_roots_iterator(self.xcb.xcb_get_setup(self.connection))
-        self.root = struct.unpack_from("<I", ctypes.string_at(roots[0], 4))[0]  # xcb_screen_t.root
+        screen = xcb.xcb_setup_roots_iterator(xcb.xcb_get_setup(self.connection)).data
+        self.root = struct.unpack_from("<I", ctypes.string_at(screen, 4))[0]  # xcb_screen_t.root
         self.atoms = {self.atom(name): name for name in (b"_NET_STARTUP_INFO_BEGIN", b"_NET_STARTUP_INFO")}
-        mask = ctypes.c_uint32(XCB_EVENT_MASK_PROPERTY_CHANGE)
-        self.xcb.xcb_change_window_attributes(self.connection, self.root, XCB_CW_EVENT_MASK, ctypes.byref(mask))
-        self.xcb.xcb_flush(self.connection)
+        mask = u32(XCB_EVENT_MASK_PROPERTY_CHANGE)
+        xcb.xcb_change_window_attributes(self.connection, self.root, XCB_CW_EVENT_MASK, ctypes.byref(mask))
+        xcb.xcb_flush(self.connection)
         self.pending = None
 
     def atom(self, name):
         cookie = self.xcb.xcb_intern_atom(self.connection, 0, len(name), name)
         reply = self.xcb.xcb_intern_atom_reply(self.connection, cookie, None)
         atom = struct.unpack_from("<I", ctypes.string_at(reply, 12), 8)[0]
-        ctypes.CDLL(None).free(ctypes.c_void_p(reply))
+        self.free(reply)
         return atom
 
     def messages(self, seconds):
@@ -78,7 +85,7 @@ class RootListener:
             select.select([descriptor], [], [], max(0.0, deadline - time.monotonic()))
             while event := self.xcb.xcb_poll_for_event(self.connection):
                 raw = ctypes.string_at(event, 32)
-                ctypes.CDLL(None).free(ctypes.c_void_p(event))
+                self.free(event)
                 if raw[0] & 0x7F != XCB_CLIENT_MESSAGE:
                     continue
                 # A message opens with a BEGIN piece; further pieces carry on
