@@ -66,7 +66,9 @@ void sendToRoot(xcb_connection_t* connection, const xcb_screen_t* screen, const 
                        reinterpret_cast<const char*>(&event));
     }
     xcb_destroy_window(connection, sender);
-    xcb_flush(connection);
+    // A round trip, so that the server has taken every piece before the
+    // connection closes behind them.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 }
 
 } // namespace
