@@ -293,7 +293,8 @@ def under_wine(options, check):
         check(plain_call(call), f"\"{call['command']}\": no reply buffer, length 0, no callback window, "
                                 "and the same in mciSendStringW")
     with open(program_log, errors="replace") as file:
-        opened = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*qtbase_fi\.qm)"', file.read())
+        trace = file.read()
+    opened = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*qtbase_fi\.qm)"', trace)
     check(any("\\translations\\" in path.lower() for path in opened),
           f"Qt's Finnish texts were read from the package's translations folder ({opened})")
     fonts = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*LiberationSansNarrow-Regular\.ttf)"', trace)
