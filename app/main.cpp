@@ -3,8 +3,10 @@
 // Vorkula Ponkka: opens and closes the CD tray at the press of a button.
 
 #include "app/command_line.h"
+#include "app/launch_feedback.h"
 #include "app/wiring.h"
 #include "ui/main/fm_ponkka.h"
+#include "ui/toolkit/look.h"
 
 #include <QApplication>
 
@@ -13,10 +15,14 @@ int main(int argc, char* argv[])
     // Help, version, usage errors and the tray actions end here, without a
     // window; with no arguments nothing happens but the window opening.
     const vp::CommandLineOutcome command = vp::runCommandLine(argc, argv);
-    if (command.exitStatus) return *command.exitStatus;
+    if (command.exitStatus) {
+        vp::endLaunchFeedback(); // no window will end a launcher's busy feedback
+        return *command.exitStatus;
+    }
 
     int status = 0;
     {
+        vp::ignoreDesktopTheme(); // must come before the application object
         QApplication application(argc, argv);
         vp::prepareApplication(application);
         vp::connectDriveLayer(command.devicePath);

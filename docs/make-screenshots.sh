@@ -9,6 +9,11 @@
 #                          pointed at /dev/null, which is no drive, so no real
 #                          tray ever moves; the advert comes all the same)
 #   about-window.png       the About window once its portrait has landed
+#   main-window-dark-gnome.png  the main window on a dark GNOME desktop (Qt's
+#                          GTK theme with Adwaita's dark variant), on the
+#                          screen's black ground
+#   main-window-scale-2.png     the main window at twice the scale
+#                          (QT_SCALE_FACTOR=2), as on a high-DPI screen
 # The display runs no window manager, so each picture is a window's own
 # client area, without title bar or frame.
 # Usage: docs/make-screenshots.sh [PROGRAM]   (default: build it first)
@@ -17,7 +22,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 docs=$root/docs
 
-"$root/scripts/install-deps.sh" build test package
+"$root/scripts/install-deps.sh" build test package desktops
 if [ $# -ge 1 ]; then
     program=$(realpath "$1")
 else
@@ -37,7 +42,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "Xvfb did not start" >&2; exit 1; }
@@ -76,12 +81,22 @@ click_control() { # NAME
     sleep 0.2
 }
 
-# Qt's run-time folder lives in the work folder, not in /tmp.
+# Starts the program with the variables given (NAME=VALUE ...) and waits for
+# its main window; Qt's run-time folder lives in the work folder, not in /tmp.
 mkdir -m 700 "$work/runtime"
-env -u QT_QPA_PLATFORM LANG=C.UTF-8 XDG_RUNTIME_DIR="$work/runtime" \
-    "$program" --device /dev/null >"$work/program.log" 2>&1 &
-app_pid=$!
-main=$(window_named "$(facts main_window title)")
+start_program() {
+    env -u QT_QPA_PLATFORM LANG=C.UTF-8 XDG_RUNTIME_DIR="$work/runtime" "$@" \
+        "$program" --device /dev/null >"$work/program.log" 2>&1 &
+    app_pid=$!
+    main=$(window_named "$(facts main_window title)")
+}
+stop_program() {
+    kill "$app_pid"
+    wait "$app_pid" 2>/dev/null || true
+    app_pid=
+}
+
+start_program
 eval "$(xdotool getwindowgeometry --shell "$main")"
 read -r _ client_height < <(facts main_window client)
 menu_bar=$(( HEIGHT - client_height ))
@@ -107,6 +122,18 @@ about=$(window_named "$(facts about_window title)")
 sleep 8.5 # the portrait slides for eight seconds
 capture "$about" about-window.png
 
-kill "$app_pid"
-wait "$app_pid" 2>/dev/null || true
-app_pid=
+stop_program
+
+# With no window manager the window sits in the top left corner; moved in a
+# little, the screen's black ground shows round it.
+start_program XDG_CURRENT_DESKTOP=GNOME GTK_THEME=Adwaita:dark
+xdotool windowmove --sync "$main" 24 24
+eval "$(xdotool getwindowgeometry --shell "$main")"
+sleep 0.5
+import -window root -crop "$(( WIDTH + 48 ))x$(( HEIGHT + 48 ))+0+0" +repage "$docs/main-window-dark-gnome.png"
+echo "main-window-dark-gnome.png: $(identify -format '%wx%h' "$docs/main-window-dark-gnome.png")"
+stop_program
+
+start_program QT_SCALE_FACTOR=2
+capture "$main" main-window-scale-2.png
+stop_program

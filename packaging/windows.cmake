@@ -14,6 +14,10 @@
 #   styles/qwindowsvistastyle.dll     Qt's default style on Windows
 #   translations/qtbase_fi.qm         Qt's own texts in Finnish
 #   qt.conf                           tells Qt where the above are
+#   LiberationSansNarrow-Regular.ttf  the windows' font, loaded from here at
+#                                     start-up (Windows has no copy of it)
+#   LiberationSansNarrow-LICENSE.txt  its licence terms (GPL-2 with the
+#   LiberationSansNarrow-GPL-2.txt    Liberation font exceptions)
 #
 # The DLLs are not listed here: they are read off the program and the plugins
 # with objdump, recursively, and taken from Qt's prefix and the MinGW-w64
@@ -57,6 +61,18 @@ set(vp_plugins
     "styles=$<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>")
 
 install(FILES "${VP_QTBASE_FI}" DESTINATION translations)
+
+# The font comes from the host's fonts-liberation as a file of its own, with
+# that package's licence terms and the GPL-2 text they refer to; nothing of it
+# is built into the program.
+find_file(VP_NARROW_FONT LiberationSansNarrow-Regular.ttf
+    PATHS /usr/share/fonts/truetype/liberation NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT VP_NARROW_FONT)
+    message(FATAL_ERROR "LiberationSansNarrow-Regular.ttf not found: install fonts-liberation")
+endif()
+install(FILES "${VP_NARROW_FONT}" DESTINATION .)
+install(FILES /usr/share/doc/fonts-liberation/copyright DESTINATION . RENAME LiberationSansNarrow-LICENSE.txt)
+install(FILES /usr/share/common-licenses/GPL-2 DESTINATION . RENAME LiberationSansNarrow-GPL-2.txt)
 install(FILES "${CMAKE_CURRENT_SOURCE_DIR}/windows-qt.conf" DESTINATION . RENAME qt.conf)
 
 # The plugins, then the DLLs that the program and the plugins link and the

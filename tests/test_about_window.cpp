@@ -4,6 +4,7 @@
 // its modal showing from the main window's menu.
 
 #include "drive/module1.h"
+#include "tests/support/caption_look.h"
 #include "tests/support/window_fixture.h"
 #include "ui/about/fm_tietoja.h"
 #include "ui/toolkit/colours.h"
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 using namespace vp;
@@ -83,6 +85,35 @@ bool openAboutFromMenu(FmPonkka& main, const std::function<void(FmTietoja*)>& wh
     });
     childOf<QAction>(&main, "mnutietoja")->trigger();
     return ran && !rescued;
+}
+
+// Every text of the window is whole at the font its control draws in, which
+// is the program's face whatever the application's font.
+void verifyEveryTextFits(const FmTietoja& about)
+{
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        if (label->objectName() == QLatin1String("Picture1")) continue;
+        QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans Narrow"));
+        const QRect room = label->contentsRect();
+        const QRect needed = label->fontMetrics().boundingRect(
+            QRect(room.topLeft(), QSize(room.width(), 1000)),
+            Qt::AlignLeft | Qt::AlignTop | (label->wordWrap() ? Qt::TextWordWrap : 0), label->text());
+        QVERIFY2(room.contains(needed), qPrintable(label->objectName()));
+        if (!label->wordWrap())
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= room.width(),
+                     qPrintable(label->objectName()));
+    }
+    for (QPushButton* button : about.findChildren<QPushButton*>()) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        const QSize needed = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+        QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+                 qPrintable(button->objectName()));
+    }
+    auto* frame = childOf<QGroupBox>(&about, "Frame1");
+    QVERIFY(frame->fontMetrics().horizontalAdvance(frame->title()) + 16 <= frame->width());
 }
 
 } // namespace
@@ -222,29 +253,34 @@ private slots:
     void everyTextFitsItsControlAtTheProgramFont()
     {
         FmTietoja about;
-        for (QLabel* label : about.findChildren<QLabel*>()) {
-            if (label->objectName() == QLatin1String("Picture1")) continue;
-            QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans Narrow"));
-            const QRect room = label->contentsRect();
-            const QRect needed = label->fontMetrics().boundingRect(
-                QRect(room.topLeft(), QSize(room.width(), 1000)),
-                Qt::AlignLeft | Qt::AlignTop | (label->wordWrap() ? Qt::TextWordWrap : 0), label->text());
-            QVERIFY2(room.contains(needed), qPrintable(label->objectName()));
-            if (!label->wordWrap())
-                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= room.width(),
-                         qPrintable(label->objectName()));
+        verifyEveryTextFits(about);
+    }
+
+    // A dark theme's light text and large font, handed to the application
+    // before the window is built or while it is up, reach neither its
+    // captions nor their size.
+    void aDarkThemeNeitherLightensNorCutsACaption_data()
+    {
+        QTest::addColumn<bool>("themeFirst");
+        QTest::newRow("theme before the window") << true;
+        QTest::newRow("theme while it is up") << false;
+    }
+    void aDarkThemeNeitherLightensNorCutsACaption()
+    {
+        QFETCH(bool, themeFirst);
+        std::optional<DarkDesktopTheme> theme;
+        if (themeFirst) theme.emplace();
+        FmTietoja about;
+        about.setPictureTop(FmTietoja::kLandingTop);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        if (!themeFirst) theme.emplace();
+
+        for (const char* name : {"Frame1", "Label1", "Label2", "Label3", "Label4", "Command1", "Command2"}) {
+            const double contrast = captionContrast(childOf(&about, name));
+            QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2 : 1").arg(name).arg(contrast)));
         }
-        for (QPushButton* button : about.findChildren<QPushButton*>()) {
-            QStyleOptionButton option;
-            option.initFrom(button);
-            option.text = button->text();
-            const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-            const QSize needed = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
-            QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
-                     qPrintable(button->objectName()));
-        }
-        auto* frame = childOf<QGroupBox>(&about, "Frame1");
-        QVERIFY(frame->fontMetrics().horizontalAdvance(frame->title()) + 16 <= frame->width());
+        verifyEveryTextFits(about);
     }
 
     // ---- The slide ----------------------------------------------------------

@@ -5,8 +5,11 @@
 // and the background colour with its cycling timers.
 
 #include "drive/module1.h"
+#include "tests/support/caption_look.h"
 #include "tests/support/window_fixture.h"
+#include "ui/about/fm_tietoja.h"
 #include "ui/toolkit/colours.h"
+#include "ui/toolkit/palette.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +28,8 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
+#include <utility>
 #include <set>
 #include <vector>
 
@@ -77,6 +82,45 @@ QString textOf(const QWidget* widget)
     if (auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
     if (auto* edit = qobject_cast<const QLineEdit*>(widget)) return edit->text();
     return {};
+}
+
+// Every caption of the window is whole at the font its control draws in,
+// which is the program's face whatever the application's font.
+void verifyEveryCaptionFits(const QWidget& window)
+{
+    for (const Control& c : kControls) {
+        QWidget* widget = childOf(&window, c.name);
+        const QFontMetrics metrics = widget->fontMetrics();
+        QString text = textOf(widget);
+        text.remove(QLatin1Char('&'));
+        const int textWidth = metrics.horizontalAdvance(text);
+        int room = widget->width();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            const bool radio = qobject_cast<QRadioButton*>(widget);
+            const bool check = qobject_cast<QCheckBox*>(widget);
+            if (radio || check) {
+                room = widget->style()
+                           ->subElementRect(radio ? QStyle::SE_RadioButtonContents
+                                                  : QStyle::SE_CheckBoxContents,
+                                            &option, widget)
+                           .width();
+            } else {
+                room -= 2 * widget->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, widget);
+            }
+        } else if (qobject_cast<QLineEdit*>(widget)) {
+            room -= 8; // frame and text margins
+        }
+        QVERIFY2(textWidth <= room,
+                 qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
+                                .arg(c.name, text).arg(textWidth).arg(room)));
+        QVERIFY2(metrics.height() <= widget->height(), c.name);
+    }
+    // The counters' greatest value fits as well.
+    QVERIFY(childOf(&window, "LblPonkka")->fontMetrics().horizontalAdvance(QStringLiteral("32767"))
+            <= childOf(&window, "LblPonkka")->width());
+    QCOMPARE(QFontInfo(childOf(&window, "Label2")->font()).family(), QStringLiteral("Liberation Sans Narrow"));
 }
 
 } // namespace
@@ -185,41 +229,86 @@ private slots:
         QCOMPARE(QColor(shot.pixel(280 + 90, 152 + 58)), QColor(Qt::green)); // Option2, right of its text
     }
 
-    void everyCaptionFitsItsControl()
+    void everyCaptionFitsItsControl() { verifyEveryCaptionFits(window()); }
+
+    // The windows' palette is the one a desktop without a theme gives (this
+    // platform has none), so they look there as they always have, and a
+    // widget holding it keeps every colour of it under a theme's palette.
+    void theProgramsPaletteIsAPlainDesktopsAndHoldsUnderATheme()
     {
-        for (const Control& c : kControls) {
-            QWidget* widget = child(c.name);
-            const QFontMetrics metrics = widget->fontMetrics();
-            QString text = textOf(widget);
-            text.remove(QLatin1Char('&'));
-            const int textWidth = metrics.horizontalAdvance(text);
-            int room = widget->width();
-            if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-                QStyleOptionButton option;
-                option.initFrom(button);
-                const bool radio = qobject_cast<QRadioButton*>(widget);
-                const bool check = qobject_cast<QCheckBox*>(widget);
-                if (radio || check) {
-                    room = widget->style()
-                               ->subElementRect(radio ? QStyle::SE_RadioButtonContents
-                                                      : QStyle::SE_CheckBoxContents,
-                                                &option, widget)
-                               .width();
-                } else {
-                    room -= 2 * widget->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, widget);
-                }
-            } else if (qobject_cast<QLineEdit*>(widget)) {
-                room -= 8; // frame and text margins
+        const QPalette plain = QApplication::palette();
+        QWidget holder;
+        holder.setPalette(programPalette());
+        DarkDesktopTheme theme;
+        for (int group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                if (role == QPalette::NoRole) continue;
+                const auto g = QPalette::ColorGroup(group);
+                const auto r = QPalette::ColorRole(role);
+                QVERIFY2(holder.palette().color(g, r).rgba() == plain.color(g, r).rgba(),
+                         qPrintable(QStringLiteral("group %1, role %2").arg(group).arg(role)));
             }
-            QVERIFY2(textWidth <= room,
-                     qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
-                                    .arg(c.name, text).arg(textWidth).arg(room)));
-            QVERIFY2(metrics.height() <= widget->height(), c.name);
         }
-        // The counters' greatest value fits as well.
-        QVERIFY(child("LblPonkka")->fontMetrics().horizontalAdvance(QStringLiteral("32767"))
-                <= child("LblPonkka")->width());
-        QCOMPARE(QFontInfo(child("Label2")->font()).family(), QStringLiteral("Liberation Sans Narrow"));
+    }
+
+    // A dark theme's light text and large font, handed to the application
+    // before the window is built or while it is up, reach neither its
+    // captions nor their size.
+    void aDarkThemeNeitherLightensNorCutsACaption_data()
+    {
+        QTest::addColumn<bool>("themeFirst");
+        QTest::newRow("theme before the window") << true;
+        QTest::newRow("theme while it is up") << false;
+    }
+    void aDarkThemeNeitherLightensNorCutsACaption()
+    {
+        QFETCH(bool, themeFirst);
+        std::optional<DarkDesktopTheme> theme;
+        if (themeFirst) theme.emplace();
+        FmPonkka fresh;
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        if (!themeFirst) theme.emplace();
+
+        for (const Control& c : kControls) {
+            if (!c.text) continue; // the banner
+            const double contrast = captionContrast(childOf(&fresh, c.name));
+            QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2 : 1").arg(c.name).arg(contrast)));
+        }
+        verifyEveryCaptionFits(fresh);
+        // The program leaves the application's palette alone: a theme's
+        // palette there at start-up dresses the menu.
+        if (themeFirst)
+            QCOMPARE(fresh.menuBar()->actions()[0]->menu()->palette().color(QPalette::Window),
+                     DarkDesktopTheme::window());
+    }
+
+    // Each picture box shows its drawing pixel for pixel: the plain one on an
+    // ordinary screen, the one drawn at twice the size where a pixel has two
+    // device pixels (this test runs again with QT_SCALE_FACTOR=2).
+    void picturesShowTheirSharpestDrawing()
+    {
+        FmTietoja about;
+        about.setPictureTop(FmTietoja::kLandingTop);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+        const std::pair<QWidget*, QString> boxes[] = {{child("Picture1"), QStringLiteral("banner")},
+                                                      {childOf(&about, "Picture1"), QStringLiteral("portrait")}};
+        for (const auto& [box, name] : boxes) {
+            QCOMPARE(box->devicePixelRatioF(), scale);
+            const QImage drawing(QStringLiteral(":/assets/%1%2.jpg").arg(name, scale > 1 ? "@2x" : ""));
+            QVERIFY(!drawing.isNull());
+            const QImage shot = box->grab().toImage();
+            const QPoint origin = box->contentsRect().topLeft() * scale;
+            const QRect shown = QRect(origin, drawing.size()).intersected(QRect(origin, box->contentsRect().size() * scale));
+            int differing = 0;
+            for (int y = shown.top(); y <= shown.bottom(); ++y)
+                for (int x = shown.left(); x <= shown.right(); ++x)
+                    differing += shot.pixel(x, y) != drawing.pixel(x - origin.x(), y - origin.y());
+            QVERIFY2(shown.width() > 50 && differing == 0, qPrintable(QStringLiteral("%1: %2 of %3 pixels differ")
+                                                                         .arg(name).arg(differing).arg(shown.width() * shown.height())));
+        }
     }
 
     // ---- tray buttons ------------------------------------------------------

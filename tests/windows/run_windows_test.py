@@ -45,6 +45,8 @@ PACKAGE_FILES = [
     "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
     "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll",
     "platforms/qwindows.dll", "imageformats/qjpeg.dll", "styles/qwindowsvistastyle.dll",
+    "LiberationSansNarrow-Regular.ttf", "LiberationSansNarrow-LICENSE.txt",
+    "LiberationSansNarrow-GPL-2.txt",
 ]
 
 
@@ -291,9 +293,15 @@ def under_wine(options, check):
         check(plain_call(call), f"\"{call['command']}\": no reply buffer, length 0, no callback window, "
                                 "and the same in mciSendStringW")
     with open(program_log, errors="replace") as file:
-        opened = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*qtbase_fi\.qm)"', file.read())
+        trace = file.read()
+    opened = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*qtbase_fi\.qm)"', trace)
     check(any("\\translations\\" in path.lower() for path in opened),
           f"Qt's Finnish texts were read from the package's translations folder ({opened})")
+    fonts = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*LiberationSansNarrow-Regular\.ttf)"', trace)
+    beside = "\\" + os.path.basename(folder).lower()
+    # Wine's trace may double each backslash.
+    check(any(path.replace("\\\\", "\\").lower().rsplit("\\", 1)[0].endswith(beside) for path in fonts),
+          f"the windows' font was read from beside the program ({fonts})")
     log(f"{time.monotonic() - started:.1f} s in all; screenshots and program.log in {work}")
 
 

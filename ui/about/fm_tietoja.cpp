@@ -8,6 +8,7 @@
 #include "runtime/runtime_error.h"
 #include "ui/toolkit/colours.h"
 #include "ui/toolkit/interval_timer.h"
+#include "ui/toolkit/look.h"
 #include "ui/toolkit/twips.h"
 
 #include <QKeyEvent>
@@ -30,6 +31,7 @@ FmTietoja::FmTietoja(QWidget* parent)
     // An ordinary window with minimise and maximise boxes, not a dialog frame.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    applyWindowLook(*this);
     colourControls();
     // Resizing the window moves nothing: the window has no layout.
     resize(kClientSize);

@@ -8,6 +8,7 @@
 #include "ui/about/fm_tietoja.h"
 #include "ui/toolkit/colours.h"
 #include "ui/toolkit/interval_timer.h"
+#include "ui/toolkit/look.h"
 #include "ui/toolkit/message_box.h"
 #include "ui/toolkit/twips.h"
 
@@ -37,6 +38,7 @@ FmPonkka::FmPonkka(QWidget* parent)
       Timer3(makeTimer("Timer3", this))
 {
     ui->setupUi(this);
+    applyWindowLook(*this);
     colourControls();
     // Resizing the window moves nothing: the client area has no layout.
     resize(kClientSize.width(), kClientSize.height() + ui->menubar->sizeHint().height());

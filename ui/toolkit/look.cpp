@@ -2,7 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/toolkit/look.h"
 
+#include "ui/toolkit/palette.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -16,6 +20,10 @@
 namespace vp {
 
 namespace {
+
+// The face's file as fonts-liberation installs it and as the Windows package
+// puts it beside the program.
+constexpr char kFontFile[] = "LiberationSansNarrow-Regular.ttf";
 
 // Fusion shades the inside of a frame a little darker than its background,
 // which would turn a yellow frame off-yellow. Frames here are drawn as a plain
@@ -45,19 +53,32 @@ public:
 
 } // namespace
 
+void ignoreDesktopTheme() { QGuiApplication::setDesktopSettingsAware(false); }
+
+QFont programFont()
+{
+    QFont font(QStringLiteral("Liberation Sans Narrow"));
+    font.setPixelSize(11);
+    return font;
+}
+
 void applyProgramLook(QApplication& application)
 {
     application.setStyle(new ProgramStyle);
-    // Built into the program from the build machine's fonts-liberation.
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSansNarrow-Regular.ttf"));
-    QFont font(QStringLiteral("Liberation Sans Narrow"));
-    font.setPixelSize(11);
-    application.setFont(font);
+    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kFontFile));
+    if (QFileInfo::exists(besideProgram)) QFontDatabase::addApplicationFont(besideProgram);
+    application.setFont(programFont());
     // The style keeps what it draws in the pixmap cache, keyed by palette, and
     // every About window brings palettes of its own. Two small windows need
     // far less than Qt's default 10 MiB, so opening the About window again and
     // again does not make the program grow.
     QPixmapCache::setCacheLimit(512);
+}
+
+void applyWindowLook(QWidget& window)
+{
+    window.setPalette(programPalette());
+    window.setFont(programFont());
 }
 
 bool installFinnishTranslations(QCoreApplication& application)
