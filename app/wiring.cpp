@@ -6,7 +6,6 @@
 #include "drive/media_control.h"
 #include "drive/module1.h"
 #include "ui/toolkit/held_keys.h"
-#include "ui/toolkit/input_refusal.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/message_box.h"
 #include "ui/toolkit/modal_wait.h"
@@ -68,7 +67,6 @@ void prepareApplication(QApplication& application)
     applyProgramLook(application);
     installFinnishTranslations(application);
     ignoreHeldMnemonics(application);
-    keepLookWhenDisabled(application);
 }
 
 void connectDriveLayer(const std::string& devicePath)

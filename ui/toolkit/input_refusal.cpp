@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPalette>
 #include <QPointer>
 
 #include <vector>
@@ -132,19 +131,6 @@ InputRefusal::~InputRefusal()
     for (const auto& focus : held_->focus)
         if (focus && focus->isEnabled()) focus->setFocus(Qt::OtherFocusReason);
     qApp->removeEventFilter(&held_->dropper);
-}
-
-void keepLookWhenDisabled(QApplication& application)
-{
-    const QPalette normal = application.palette();
-    QPalette palette = normal;
-    for (int role = 0; role < QPalette::NColorRoles; ++role) {
-        const auto colourRole = static_cast<QPalette::ColorRole>(role);
-        if (colourRole == QPalette::NoRole) continue;
-        palette.setBrush(QPalette::Disabled, colourRole, normal.brush(QPalette::Active, colourRole));
-    }
-    QApplication::setPalette(palette);
-    QApplication::setPalette(normal, "QMenu");
 }
 
 } // namespace vp

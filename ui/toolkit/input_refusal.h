@@ -9,7 +9,6 @@
 
 #include <memory>
 
-class QApplication;
 
 namespace vp {
 
@@ -38,11 +37,5 @@ private:
     struct Held;
     std::unique_ptr<Held> held_;
 };
-
-// Gives disabled controls the colours of enabled ones, so that a refusal of a
-// few milliseconds does not flash the windows grey. Nothing else in the
-// program's windows is ever disabled; menus, where a command that cannot be
-// chosen now must show it, keep their own disabled colours.
-void keepLookWhenDisabled(QApplication& application);
 
 } // namespace vp

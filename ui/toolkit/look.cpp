@@ -27,7 +27,10 @@ constexpr char kFontFile[] = "LiberationSansNarrow-Regular.ttf";
 
 // Fusion shades the inside of a frame a little darker than its background,
 // which would turn a yellow frame off-yellow. Frames here are drawn as a plain
-// outline, so their inside shows exactly their own colour.
+// outline, so their inside shows exactly their own colour. And it draws a
+// disabled push button's outline a shade lighter whatever the palette; the
+// only time a button here is disabled is the wait for a slow drive, which
+// must not change the look (the palette sees to the rest).
 class ProgramStyle : public QProxyStyle {
 public:
     ProgramStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
@@ -35,6 +38,14 @@ public:
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                        const QWidget* widget) const override
     {
+        if (element == PE_PanelButtonCommand && !(option->state & State_Enabled)) {
+            QStyleOptionButton enabled;
+            if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) enabled = *button;
+            else enabled.QStyleOption::operator=(*option);
+            enabled.state |= State_Enabled;
+            QProxyStyle::drawPrimitive(element, &enabled, painter, widget);
+            return;
+        }
         if (element != PE_FrameGroupBox) {
             QProxyStyle::drawPrimitive(element, option, painter, widget);
             return;
