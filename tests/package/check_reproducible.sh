@@ -19,7 +19,7 @@ cmake_args=("$@")
 fail() { echo "FAIL: $*"; exit 1; }
 
 epoch=$(git -C "$source" log -1 --format=%ct 2>/dev/null) || { echo "SKIP: $source is not a git checkout"; exit 77; }
-rm -rf "$work"
+rm -rf "$work" "$work".*.diffoscope.txt
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/copy"
 git -C "$source" ls-files -z --cached --others --exclude-standard \
