@@ -8,10 +8,12 @@
 # Folders: the compiler writes the paths of the sources it reads into the
 # debug information (which the package strips, but the linker's build-id is
 # a hash taken before that) and into __FILE__. The build folder comes last so
-# that it wins where it lies inside the source folder.
+# that it wins where it lies inside the source folder. And the clock: the
+# compiler would write it for __DATE__ and __TIME__, which are refused.
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
-                        -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+                        -ffile-prefix-map=${PROJECT_BINARY_DIR}=build
+                        -Werror=date-time)
 endif()
 
 # moc includes the header it read by a path relative to its own output,
@@ -50,11 +52,16 @@ if(NOT VP_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
 endif()
 
 # The tools that would write the clock read SOURCE_DATE_EPOCH from their
-# environment: Qt's rcc (each resource's time, else the file's), the
-# MinGW-w64 linker (the PE header's time stamp) and the compiler (__DATE__).
-# CMake's launcher properties are the one hook that reaches the custom
-# commands (rcc) as well as the compiler and the linker.
-foreach(rule CUSTOM COMPILE LINK)
+# environment: Qt's rcc (each resource's time, else the file's) and, for
+# Windows, the linker (the PE header's time stamp). CMake's launcher rules
+# are the one hook that reaches the custom commands (rcc). The compiler is
+# left out, so that a commit does not rebuild everything: it refuses
+# __DATE__ and __TIME__ instead (above).
+set(vp_launch_rules CUSTOM)
+if(WIN32)
+    list(APPEND vp_launch_rules LINK)
+endif()
+foreach(rule IN LISTS vp_launch_rules)
     set_property(GLOBAL PROPERTY RULE_LAUNCH_${rule}
         "\"${CMAKE_COMMAND}\" -E env SOURCE_DATE_EPOCH=${VP_SOURCE_DATE_EPOCH}")
 endforeach()
