@@ -52,23 +52,18 @@ if(NOT VP_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
 endif()
 
 # The tools that would write the clock read SOURCE_DATE_EPOCH from their
-# environment: Qt's rcc (each resource's time, else the file's) and, for
-# Windows, the linker (the PE header's time stamp). CMake's launcher rules
-# are the one hook that reaches the custom commands (rcc). The compiler is
-# left out, so that a commit does not rebuild everything: it refuses
-# __DATE__ and __TIME__ instead (above).
-set(vp_launch_rules CUSTOM)
-if(WIN32)
-    list(APPEND vp_launch_rules LINK)
-endif()
-foreach(rule IN LISTS vp_launch_rules)
-    set_property(GLOBAL PROPERTY RULE_LAUNCH_${rule}
-        "\"${CMAKE_COMMAND}\" -E env SOURCE_DATE_EPOCH=${VP_SOURCE_DATE_EPOCH}")
-endforeach()
+# environment. In the build that is Qt's rcc (each resource's time, else the
+# file's), reached through CMake's launcher rule for custom commands, the one
+# hook there is. The compiler is left out, so that a commit rebuilds no
+# object: it refuses __DATE__ and __TIME__ instead (above).
+set_property(GLOBAL PROPERTY RULE_LAUNCH_CUSTOM
+    "\"${CMAKE_COMMAND}\" -E env SOURCE_DATE_EPOCH=${VP_SOURCE_DATE_EPOCH}")
 
-# cpack takes it from its environment too: then every member of the .deb and
-# the zip carries that time, and gzip none. What else of the builder CMake
-# 3.25 lets into them is taken out once they are made.
+# In packing it is cpack: every member of the .deb and the zip carries that
+# time, and gzip none; and MinGW-w64's strip, which cpack runs on the Windows
+# program and DLLs, stamps it into their PE headers instead of the clock.
+# What else of the builder CMake 3.25 lets into them is taken out once they
+# are made.
 set(CPACK_VP_SOURCE_DATE_EPOCH ${VP_SOURCE_DATE_EPOCH})
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/packaging/package-date.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/normalise-packages.cmake)
