@@ -184,6 +184,8 @@ set(CPACK_PACKAGE_FILE_NAME vorkula-ponkka-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Vorkula Ponkka")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR ZIP)
+# The zip's folders 0755 whatever the builder's umask, as in the .deb.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/package-permissions.cmake)
 
 # The installer: the same folder into Program Files, a Start-menu entry, and
 # an uninstaller listed among the installed programs.

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Two builds of one commit give the same packages, byte for byte. Build a
+# uses the source folder itself and takes its date from git; build b, later,
+# uses a fresh copy of the source (another folder, new file times) and is
+# given that date in SOURCE_DATE_EPOCH, as a distribution's builder would.
+# They differ in build folder, umask and time zone too. Each is configured
+# with the preset's own settings, without the tests, and packed by cpack; a
+# difference is shown by diffoscope. What one machine and one user cannot
+# vary is checked in the zip itself: members in name order, all dated
+# SOURCE_DATE_EPOCH, and no extra fields (where the builder's user id goes).
+# Usage: check_reproducible.sh SOURCE_DIR WORK_DIR PRESET GENERATOR[,GENERATOR...] [CMAKE_ARG...]
+set -euo pipefail
+source=$1 work=$2 preset=$3
+IFS=, read -ra generators <<<"$4"
+shift 4
+cmake_args=("$@")
+fail() { echo "FAIL: $*"; exit 1; }
+
+epoch=$(git -C "$source" log -1 --format=%ct 2>/dev/null) || { echo "SKIP: $source is not a git checkout"; exit 77; }
+rm -rf "$work" "$work".*.diffoscope.txt
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/copy"
+git -C "$source" ls-files -z --cached --others --exclude-standard \
+    | tar -C "$source" --null --files-from=- --ignore-failed-read -cf - | tar -C "$work/copy" -xmf -
+
+build() {  # NAME SOURCE UMASK TZ ENV_ARG...
+    local name=$1 from=$2 mask=$3 zone=$4 tree=$work/$1
+    shift 4
+    echo "== $(date -u +%T) build $name from $from, umask $mask, TZ=$zone, env $*"
+    if ! (umask "$mask" && export TZ="$zone" && cd "$from" &&
+          env "$@" cmake --preset "$preset" -B "$tree" -DBUILD_TESTING=OFF "${cmake_args[@]}" &&
+          env "$@" cmake --build "$tree" &&
+          cd "$tree" && for generator in "${generators[@]}"; do
+              env "$@" cpack -G "$generator" -B "$tree/packages" || exit
+          done) >"$tree.log" 2>&1; then
+        tail -n 40 "$tree.log"
+        fail "build $name failed"
+    fi
+}
+build a "$source" 022 UTC0 -u SOURCE_DATE_EPOCH
+build b "$work/copy" 027 FIN-2 SOURCE_DATE_EPOCH="$epoch"
+echo "== $(date -u +%T) compare"
+
+mapfile -t packages < <(cd "$work/a/packages" && find . -maxdepth 1 -type f \( -name '*.deb' -o -name '*.zip' \) -printf '%f\n' | sort)
+[ "${#packages[@]}" = "${#generators[@]}" ] || fail "cpack (${generators[*]}) made ${#packages[@]} packages: ${packages[*]}"
+status=0
+for package in "${packages[@]}"; do
+    a=$work/a/packages/$package b=$work/b/packages/$package
+    if cmp -s "$a" "$b"; then
+        echo "same: $package, $(stat -c %s "$a") bytes, sha256 $(sha256sum "$a" | cut -d' ' -f1)"
+    else
+        report=$work.$package.diffoscope.txt
+        timeout 600 diffoscope --text "$report" "$a" "$b" >/dev/null 2>&1 || true
+        head -n 150 "$report" 2>/dev/null || echo "(diffoscope gave no report)"
+        echo "FAIL: $package differs between the builds (diffoscope's whole report: $report)"
+        status=1
+    fi
+    [[ $package == *.zip ]] || continue
+    python3 - "$a" "$epoch" <<'EOF' || status=1
+import sys, time, zipfile
+members = zipfile.ZipFile(sys.argv[1]).infolist()
+names = [m.filename for m in members]
+date = time.gmtime(int(sys.argv[2]) // 2 * 2)[:6]  # a zip counts in 2-second steps
+faults = ["members not in name order"] if names != sorted(names) else []
+faults += [f"{m.filename}: extra field {m.extra.hex()}" for m in members if m.extra]
+faults += [f"{m.filename}: dated {m.date_time}, not {date}" for m in members if m.date_time != date]
+print("\n".join("FAIL: " + f for f in faults[:10]) or f"zip: {len(names)} members in name order, dated {date}, no extra fields")
+sys.exit(1 if faults else 0)
+EOF
+done
+[ "$status" = 0 ] && echo "PASS: two builds of $(git -C "$source" log -1 --format=%h) give the same ${packages[*]}"
+exit "$status"
