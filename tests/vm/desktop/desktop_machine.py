@@ -6,8 +6,8 @@ hands over to systemd on the image's root disk, an emulated ATAPI CD drive
 watched through QMP, and two agents on virtio-serial ports: the seat user's
 login shell on tty1, and root's system service.
 
-The image is never written to: the machine boots it with QEMU's snapshot
-mode, so every run starts from the same freshly built system.
+The image is not written to unless asked (keep_writes): the machine boots it
+with QEMU's snapshot mode, so every run starts from the same system.
 """
 
 import base64
@@ -238,7 +238,8 @@ class DesktopMachine:
     """QEMU with the desktop guest. `extra_args` are added to the command
     line (the CD drive, the payload disk)."""
 
-    def __init__(self, directory, kernel, initramfs, image, extra_args, ports=("vp.user", "vp.root")):
+    def __init__(self, directory, kernel, initramfs, image, extra_args, ports=("vp.user", "vp.root"),
+                 keep_writes=False):
         self.directory = directory
         shutil.rmtree(directory, ignore_errors=True)
         os.makedirs(directory)
@@ -246,6 +247,10 @@ class DesktopMachine:
         self.transcript_lock = threading.Lock()
         # A unix socket path must stay short; the build tree may be deep.
         self.socket_directory = tempfile.mkdtemp(prefix="vp-desktop-")
+        # In snapshot mode the guest's writes go to a deleted file that QEMU
+        # makes in TMPDIR (this machine's folder) and flushes need not reach
+        # the host's disk.
+        disk_mode = "cache=writeback" if keep_writes else "snapshot=on,cache=unsafe"
         sockets = {name: os.path.join(self.socket_directory, name) for name in ("qmp",) + tuple(ports)}
         command = [
             shutil.which("qemu-system-x86_64") or "qemu-system-x86_64",
@@ -256,9 +261,7 @@ class DesktopMachine:
             "-append", "console=ttyS0 panic=-1 quiet",
             "-serial", f"file:{os.path.join(directory, 'console.log')}",
             "-qmp", f"unix:{sockets['qmp']},server=on,wait=off",
-            # The guest's writes go to a deleted file in this machine's folder
-            # (QEMU makes it in TMPDIR), never to the image.
-            "-drive", f"file={image},if=virtio,format=raw,snapshot=on",
+            "-drive", f"file={image},if=virtio,format=raw,{disk_mode}",
             "-device", "virtio-serial-pci",
         ]
         for port in ports:
@@ -294,6 +297,21 @@ class DesktopMachine:
         for agent in self.agents.values():
             agent.wait_ready(max(1, timeout - (time.monotonic() - self.started)))
         return time.monotonic() - self.started
+
+    def shut_down(self, timeout=BOOT_TIMEOUT):
+        """Powers the guest off from inside, so that its disk is left clean."""
+        self.agents["vp.root"].run("systemctl --no-block poweroff")
+        try:
+            self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise TestFailure(f"the guest did not power off within {timeout} s")
+
+    def cpu_seconds(self):
+        """Processor time QEMU has used so far (user and system): the
+        emulation's cost whatever else the host is doing."""
+        with open(f"/proc/{self.process.pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
     def close(self):
         if self.process.poll() is None:
