@@ -24,7 +24,8 @@ struct CommandLineOutcome {
 
 // Reads the arguments and answers everything that needs no window, with no
 // display and no window system: only a core application, with Qt's Finnish
-// texts, lives while it runs.
+// texts, lives while it runs. When the window is to open, no application
+// object has been made, and with no arguments nothing has been read at all.
 CommandLineOutcome runCommandLine(int& argc, char** argv);
 
 // Moves the tray once, through the same drive layer as the buttons, with its

@@ -19,11 +19,11 @@ comes first.
 """
 
 import argparse
+import contextlib
 import os
 import platform
 import random
 import select
-import shutil
 import statistics
 import subprocess
 import sys
@@ -34,6 +34,8 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "support"))
+sys.dont_write_bytecode = True  # nothing of the harness cached in the source tree
+from harness.display import xvfb  # noqa: E402
 from harness.processes import stop  # noqa: E402
 BUILD = ROOT / "build" / "bench"
 PROGRAM = BUILD / "app" / "vorkula-ponkka"
@@ -52,30 +54,23 @@ class Display:
     """$DISPLAY if there is one, else a private Xvfb for as long as the benchmark runs."""
 
     def __init__(self):
-        self.server = None
         self.name = os.environ.get("DISPLAY")
         # Qt's run-time folder: the session's, or a private one removed at the
         # end (without one Qt would make a runtime-<user> folder in the
         # system-wide temporary directory and leave it there).
-        self.runtime = os.environ.get("XDG_RUNTIME_DIR") or tempfile.mkdtemp(prefix="vp-bench-runtime-")
+        self.runtime = os.environ.get("XDG_RUNTIME_DIR")
+        self.resources = contextlib.ExitStack()
 
     def __enter__(self):
+        if not self.runtime:
+            self.runtime = self.resources.enter_context(tempfile.TemporaryDirectory(prefix="vp-bench-runtime-"))
         if not self.name:
-            read, write = os.pipe()
-            self.server = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.close(write)
-            with os.fdopen(read) as pipe:
-                self.name = ":" + pipe.readline().strip()
+            work = self.resources.enter_context(tempfile.TemporaryDirectory(prefix="vp-bench-xvfb-"))
+            self.name = self.resources.enter_context(xvfb(work, "1280x1024x24"))
         return self
 
     def __exit__(self, *exc):
-        if self.server:
-            self.server.terminate()
-            self.server.wait()
-        if self.runtime != os.environ.get("XDG_RUNTIME_DIR"):
-            shutil.rmtree(self.runtime, ignore_errors=True)
+        self.resources.close()
 
     def env(self, **extra):
         env = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb", LD_PRELOAD=str(PROBE),

@@ -4,7 +4,7 @@
 #
 # vp_add_python_test(NAME SCRIPT [ARGS ...] [LABELS ...] [ENVIRONMENT ...])
 # runs SCRIPT with the build machine's python3 and the support package on
-# its path.
+# its path, writing no bytecode caches into the source tree.
 # Debian's own Python, which has the Debian Python modules the harnesses use
 # (pyatspi), whatever other Python comes first on the PATH.
 find_program(VP_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED NO_CMAKE_FIND_ROOT_PATH)
@@ -16,5 +16,5 @@ function(vp_add_python_test name script)
     add_test(NAME ${name} COMMAND "${VP_PYTHON3}" "${script}" ${ARG_ARGS})
     set_tests_properties(${name} PROPERTIES
         LABELS "${ARG_LABELS}"
-        ENVIRONMENT "PYTHONPATH=${VP_PYTHON_SUPPORT};${ARG_ENVIRONMENT}")
+        ENVIRONMENT "PYTHONPATH=${VP_PYTHON_SUPPORT};PYTHONDONTWRITEBYTECODE=1;${ARG_ENVIRONMENT}")
 endfunction()

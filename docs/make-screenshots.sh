@@ -64,15 +64,15 @@ capture() {
     echo "$2: $(identify -format '%wx%h' "$docs/$2")"
 }
 
-# The controls' places in the main window, in twips from the client area's
-# top left corner (frame position plus control position), and their sizes.
-# Clicks go to the middle of the control; the menu bar lies above the client
-# area, so its height is added.
-twips_to_px() { echo $(( $1 / 15 )); }
-click_control() { # LEFT TOP WIDTH HEIGHT in twips
-    local x=$(( $(twips_to_px "$1") + $(twips_to_px "$3") / 2 ))
-    local y=$(( $(twips_to_px "$2") + $(twips_to_px "$4") / 2 + menu_bar ))
-    xdotool mousemove --window "$main" "$x" "$y" click 1
+# The windows' titles, sizes and controls' places, as the tests know them.
+facts() { PYTHONPATH="$root/tests/support" PYTHONDONTWRITEBYTECODE=1 python3 -m harness.facts "$@"; }
+
+# Clicks go to the middle of a main-window control; the menu bar lies above
+# the client area, so its height is added.
+click_control() { # NAME
+    local x y
+    read -r x y < <(facts main_window "$1")
+    xdotool mousemove --window "$main" "$x" $(( y + menu_bar )) click 1
     sleep 0.2
 }
 
@@ -81,19 +81,20 @@ mkdir -m 700 "$work/runtime"
 env -u QT_QPA_PLATFORM LANG=C.UTF-8 XDG_RUNTIME_DIR="$work/runtime" \
     "$program" --device /dev/null >"$work/program.log" 2>&1 &
 app_pid=$!
-main=$(window_named 'Vorkula Ponkka 1.01')
+main=$(window_named "$(facts main_window title)")
 eval "$(xdotool getwindowgeometry --shell "$main")"
-menu_bar=$(( HEIGHT - 4560 / 15 ))
+read -r _ client_height < <(facts main_window client)
+menu_bar=$(( HEIGHT - client_height ))
 capture "$main" main-window.png
 
-click_control $((2040 + 120)) $((2280 + 720)) 1695 375   # Check2 "EN ole Rutabo."
-click_control $((2040 + 120)) $((2280 + 1080)) 1695 375  # Check3 "Ihan tosi !"
-click_control $((4200 + 240)) $((2280 + 720)) 1215 255   # Option2 "Vihreä"
+click_control Check2   # "EN ole Rutabo."
+click_control Check3   # "Ihan tosi !"
+click_control Option2  # "Vihreä"
 xdotool key alt+k
 capture "$main" main-window-green.png
 
-click_control $((2040 + 240)) $((240 + 360)) 1335 375    # CmdPonkka "&Avaa"
-advert=$(window_named 'Vorkula Ponkka')
+click_control CmdPonkka  # "&Avaa"
+advert=$(window_named "$(facts)")
 capture "$advert" advert.png
 xdotool windowfocus --sync "$advert" key Return
 sleep 0.3
@@ -102,7 +103,7 @@ sleep 0.3
 xdotool mousemove --window "$main" 20 $(( menu_bar / 2 )) click 1
 sleep 0.3
 xdotool key Down Return
-about=$(window_named 'Tietoja')
+about=$(window_named "$(facts about_window title)")
 sleep 8.5 # the portrait slides for eight seconds
 capture "$about" about-window.png
 

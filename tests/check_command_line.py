@@ -14,9 +14,9 @@ import sys
 import tempfile
 
 from harness.checks import run_checks
+from harness.facts import USAGE
 
 PROGRAM, VERSION = sys.argv[1], sys.argv[2]
-USAGE = "Käyttö: vorkula-ponkka [--device LAITE] [--open | --close | --toggle]"
 
 
 def run(*arguments):
@@ -24,7 +24,7 @@ def run(*arguments):
                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     environment["LANG"] = "C.UTF-8"
     result = subprocess.run([PROGRAM, *arguments], env=environment, capture_output=True, text=True,
-                            timeout=30, stdin=subprocess.DEVNULL)
+                            errors="backslashreplace", timeout=30, stdin=subprocess.DEVNULL)
     return result.returncode, result.stdout, result.stderr
 
 
@@ -49,6 +49,13 @@ def tray_actions_that_cannot_move_a_tray(check, folder):
             lines = err.splitlines()
             check(status == 1 and out == "" and len(lines) == 1 and lines[0].startswith(f"vorkula-ponkka: {device}: "),
                   f"{action} on {device}: exit 1 and one line on stderr", (status, out, err))
+    # A path is bytes: a name that is no valid UTF-8 must reach the drive
+    # layer as it is, and be found (a file, so no drive), not go missing.
+    odd = os.path.join(folder, os.fsdecode(b"sr\xff"))
+    open(odd, "w").close()
+    status, out, err = run("--device", odd, "--open")
+    check(status == 1 and len(err.splitlines()) == 1 and "no such device" not in err,
+          "--open on a file whose name is not UTF-8: the file is found, one line", (status, out, err))
 
 
 def usage_errors(check):

@@ -13,9 +13,10 @@ import os
 import re
 import struct
 import subprocess
-import sys
 import urllib.parse
 import xml.etree.ElementTree as ET
+
+from harness.checks import run_checks
 
 
 def changelog_entries(path):
@@ -35,6 +36,8 @@ def changelog_entries(path):
 
 
 def png_size(path):
+    if not os.path.isfile(path):
+        return None
     with open(path, "rb") as f:
         head = f.read(24)
     if len(head) < 24 or head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
@@ -45,67 +48,45 @@ def png_size(path):
 LANG = "{http://www.w3.org/XML/1998/namespace}lang"
 
 
-def main():
+def agrees_with_the_project(check, args):
+    validation = subprocess.run(["appstreamcli", "validate", "--pedantic", "--no-net", "--explain", args.metainfo],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    check(validation.returncode == 0, "appstreamcli validate --pedantic --no-net passes", validation.stdout)
+
+    root = ET.parse(args.metainfo).getroot()
+    check(root.findtext("id") == args.app_id, f"the component id is {args.app_id}", root.findtext("id"))
+    launchables = [launchable.text for launchable in root.findall("launchable[@type='desktop-id']")]
+    check(launchables == [args.app_id + ".desktop"], f"it launches the installed entry {args.app_id}.desktop",
+          launchables)
+    releases = [(r.get("version"), r.get("date"),
+                 [" ".join(li.text.split()) for li in r.findall("description/ul/li") if li.get(LANG) is None])
+                for r in root.findall("releases/release")]
+    check(releases[:1] and releases[0][0] == args.version, f"the newest release is {args.version}",
+          [r[0] for r in releases])
+    changelog = changelog_entries(args.changelog)
+    check(changelog[:1] and changelog[0][0] == args.version, f"the changelog's newest entry is {args.version}")
+    check(releases == changelog, "the releases are the changelog's entries, with the same dates and notes",
+          [releases, changelog])
+
+    screenshots = root.findall("screenshots/screenshot")
+    defaults = [shot for shot in screenshots if shot.get("type") == "default"]
+    check(len(defaults) == 1, "one default screenshot", len(defaults))
+    check(all(shot.findall("caption") for shot in screenshots), "every screenshot has a caption")
+    addresses = [urllib.parse.urlparse(image.text.strip()) for image in root.findall("screenshots/screenshot/image")]
+    names = [os.path.basename(address.path) for address in addresses]
+    check(all(address.scheme == "https" for address in addresses), "every screenshot is an https address",
+          [address.geturl() for address in addresses])
+    not_png = [name for name in names if png_size(os.path.join(args.screenshots, name)) is None]
+    check(names and not not_png, f"every screenshot is a PNG in {args.screenshots}", not_png)
+    check(len(set(names)) == len(names), "no screenshot is listed twice", names)
+
+
+if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--metainfo", required=True)
     parser.add_argument("--app-id", required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--screenshots", required=True, help="the docs/ folder")
     parser.add_argument("--changelog", required=True, help="the project's Debian changelog")
-    args = parser.parse_args()
-    failures = []
-
-    validation = subprocess.run(["appstreamcli", "validate", "--pedantic", "--no-net", "--explain", args.metainfo],
-                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    print(validation.stdout)
-    if validation.returncode != 0:
-        failures.append(f"appstreamcli validate exited with {validation.returncode}")
-
-    root = ET.parse(args.metainfo).getroot()
-    if root.findtext("id") != args.app_id:
-        failures.append(f"component id {root.findtext('id')!r}, expected {args.app_id!r}")
-    launchables = [l.text for l in root.findall("launchable[@type='desktop-id']")]
-    if launchables != [args.app_id + ".desktop"]:
-        failures.append(f"desktop-id launchables {launchables}, expected the installed entry {args.app_id}.desktop")
-    releases = [(r.get("version"), r.get("date"),
-                 [" ".join(li.text.split()) for li in r.findall("description/ul/li") if li.get(LANG) is None])
-                for r in root.findall("releases/release")]
-    if not releases or releases[0][0] != args.version:
-        failures.append(f"the newest release is not {args.version}: {[r[0] for r in releases]}")
-    changelog = changelog_entries(args.changelog)
-    if not changelog or changelog[0][0] != args.version:
-        failures.append(f"the changelog's newest entry is not {args.version}")
-    if releases != changelog:
-        failures.append(f"the releases differ from the changelog's entries:\n  {releases}\n  {changelog}")
-
-    screenshots = root.findall("screenshots/screenshot")
-    defaults = [s for s in screenshots if s.get("type") == "default"]
-    if len(defaults) != 1:
-        failures.append(f"{len(defaults)} default screenshots, expected one")
-    referenced = []
-    for shot in screenshots:
-        if not shot.findall("caption"):
-            failures.append("a screenshot without a caption")
-        for image in shot.findall("image"):
-            url = urllib.parse.urlparse(image.text.strip())
-            if url.scheme != "https":
-                failures.append(f"screenshot {image.text!r} is not an https address")
-            name = os.path.basename(url.path)
-            referenced.append(name)
-            path = os.path.join(args.screenshots, name)
-            if not os.path.isfile(path):
-                failures.append(f"screenshot {name} is not in {args.screenshots}")
-            elif png_size(path) is None:
-                failures.append(f"{path} is not a PNG")
-    if len(set(referenced)) != len(referenced):
-        failures.append(f"a screenshot is listed twice: {referenced}")
-
-    for failure in failures:
-        print("FAIL:", failure)
-    if not failures:
-        print(f"PASS: {args.metainfo}, {len(referenced)} screenshots")
-    return 1 if failures else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+    arguments = parser.parse_args()
+    run_checks("metainfo", lambda check: agrees_with_the_project(check, arguments))

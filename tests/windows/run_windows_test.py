@@ -24,37 +24,19 @@ in /tmp) are removed afterwards.
 """
 
 import argparse
-import contextlib
 import os
 import re
 import shutil
 import struct
 import subprocess
-import sys
 import time
 import zipfile
 
-here = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(here, "..", "wine"), os.path.join(here, "..", "a11y")]
-from run_wine_test import CLOSED, MCI_TRACE, OPEN, RELAY_CALL, TestFailure, Wine, log  # noqa: E402
-from read_main_window import start_xvfb  # noqa: E402
+from harness.checks import TestFailure, log, run_checks, wait_for
+from harness.display import xvfb
+from harness.facts import ABOUT_WINDOW, APPLICATION_TITLE, CLOSE, MAIN_WINDOW, MESSAGES, OPEN
+from harness.wine import TRACE, Wine, mci_calls, plain_call
 
-TITLE = "Vorkula Ponkka"
-MAIN_TITLE = "Vorkula Ponkka 1.01"
-# Each text has four spaces before and after it.
-ADVERT_OPEN = "    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman avauksen!    "
-ADVERT_CLOSE = "    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman sulkemisen!    "
-GATE = "    Varoitus! Rutabo vapaa alue. Tarkista asetukset.    "
-YELLOW = "FFFF00"
-CLIENT = (511, 304)  # the main window's client area below the menu bar
-ABOUT = (342, 232)   # the About window's client area
-# Centres of the controls clicked, in the client area below the menu bar:
-# a frame's position plus the control's position plus half its size.
-CHECK2 = (136 + 8 + 56, 152 + 48 + 12)
-CHECK3 = (136 + 8 + 56, 152 + 72 + 12)
-AVAA = (136 + 16 + 44, 16 + 24 + 12)
-SULJE = (136 + 16 + 44, 16 + 72 + 12)
-VIIVE = (280 + 144 + 20, 152 + 48 + 9)
 # Plain window background: beside the banner, between the frames, the corner.
 BACKGROUND = [(6, 6), (120, 150), (505, 298)]
 
@@ -64,21 +46,6 @@ PACKAGE_FILES = [
     "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll",
     "platforms/qwindows.dll", "imageformats/qjpeg.dll", "styles/qwindowsvistastyle.dll",
 ]
-
-
-class Checks:
-    def __init__(self):
-        self.held = 0
-        self.failed = []
-
-    def __call__(self, condition, text):
-        if condition:
-            self.held += 1
-            log(f"    ok    {text}")
-        else:
-            self.failed.append(text)
-            log(f"    FAIL  {text}")
-        return condition
 
 
 def pe_header(data):
@@ -163,18 +130,13 @@ class Screen:
     def find(self, title, timeout=60, gone=False):
         """The visible window with exactly this title (or, with gone, waits
         until there is none)."""
-        deadline = time.monotonic() + timeout
-        pattern = "^" + re.escape(title) + "$"
-        while time.monotonic() < deadline:
-            windows = self.run("xdotool", "search", "--onlyvisible", "--name", pattern).split()
-            if gone and not windows:
-                return None
-            if windows and not gone:
-                time.sleep(0.5)  # let it paint
-                return windows[-1]
-            time.sleep(0.2)
-        raise TestFailure(f"window \"{title}\" {'stayed' if gone else 'did not appear'} "
-                          f"within {timeout} s")
+        def windows():
+            return self.run("xdotool", "search", "--onlyvisible", "--name", "^" + re.escape(title) + "$").split()
+        if gone:
+            return wait_for(f"window \"{title}\" to close", lambda: not windows(), timeout, 0.2) and None
+        found = wait_for(f"window \"{title}\"", windows, timeout, 0.2)
+        time.sleep(0.5)  # let it paint
+        return found[-1]
 
     def geometry(self, window):
         values = dict(line.split("=", 1) for line in
@@ -208,7 +170,7 @@ class Screen:
 def read_box(screen, check, what, shot=None):
     """Reads the message box that is showing through its Ctrl+C copy
     (title, text, buttons), optionally photographs it, and presses Enter."""
-    box = screen.find(TITLE)
+    box = screen.find(APPLICATION_TITLE)
     x, y, width, height = screen.geometry(box)
     if shot:
         screen.shot(shot, x, y, width, height)
@@ -217,57 +179,45 @@ def read_box(screen, check, what, shot=None):
     parts = [part for part in parts if part]
     log(f"    the box reads {parts!r}")
     screen.key(box, "Return")
-    screen.find(TITLE, timeout=20, gone=True)
-    check(len(parts) >= 2 and parts[0] == TITLE, f"{what}: a box titled \"{TITLE}\"")
+    screen.find(APPLICATION_TITLE, timeout=20, gone=True)
+    check(len(parts) >= 2 and parts[0] == APPLICATION_TITLE, f"{what}: a box titled \"{APPLICATION_TITLE}\"")
     return parts[1] if len(parts) >= 2 else None
 
 
-def mci_calls(trace):
-    """Each relayed mciSendStringA call with the +mci line that followed it."""
-    calls = []
-    for line in trace.splitlines():
-        match = RELAY_CALL.search(line)
-        if match:
-            calls.append(dict(match.groupdict(), trace=None))
-            continue
-        match = MCI_TRACE.search(line)
-        if match and calls and calls[-1]["trace"] is None:
-            calls[-1]["trace"] = match.groupdict()
-    return calls
-
-
 def drive_program(screen, check):
-    main = screen.find(MAIN_TITLE)
+    main = screen.find(MAIN_WINDOW.title)
     x, y, width, height = screen.geometry(main)
-    menu = height - CLIENT[1]
+    client_width, client_height = MAIN_WINDOW.client
+    menu = height - client_height
     log(f"main window at ({x},{y}), {width}x{height}: menu bar {menu} px")
-    check(width == CLIENT[0] and 10 <= menu <= 40,
-          f"the client area is {CLIENT[0]}x{CLIENT[1]} below a menu bar ({width}x{height})")
+    check(width == client_width and 10 <= menu <= 40,
+          f"the client area is {client_width}x{client_height} below a menu bar ({width}x{height})")
 
-    def at(point):
-        return x + point[0], y + menu + point[1]
+    def click(name, button=1):
+        centre_x, centre_y = MAIN_WINDOW[name].centre
+        screen.click(x + centre_x, y + menu + centre_y, button)
 
     shot = screen.shot("windows-main-window.png", x, y, width, height)
     colours = [screen.pixel(shot, px, menu + py) for px, py in BACKGROUND]
-    check(all(colour == YELLOW for colour in colours),
-          f"the window is yellow #{YELLOW} (read {colours})")
+    check(all(colour == MAIN_WINDOW.background for colour in colours),
+          f"the window is yellow #{MAIN_WINDOW.background} (read {colours})")
 
     log("\"&Avaa\" before the boxes are ticked:")
-    screen.click(*at(AVAA))
-    check(read_box(screen, check, "the gate") == GATE, f"the gate warns {GATE!r}")
+    click("CmdPonkka")
+    check(read_box(screen, check, "the gate") == MESSAGES["warning"], f"the gate warns {MESSAGES['warning']!r}")
 
     log("tick \"EN ole Rutabo.\" and \"Ihan tosi !\", then \"&Avaa\" and \"&Sulje\":")
-    screen.click(*at(CHECK2))
-    screen.click(*at(CHECK3))
-    screen.click(*at(AVAA))
+    click("Check2")
+    click("Check3")
+    click("CmdPonkka")
     text = read_box(screen, check, "after \"&Avaa\"", shot="windows-advert.png")
-    check(text == ADVERT_OPEN, f"the advert reads {ADVERT_OPEN!r}")
-    screen.click(*at(SULJE))
-    check(read_box(screen, check, "after \"&Sulje\"") == ADVERT_CLOSE,
-          f"the advert reads {ADVERT_CLOSE!r}")
+    check(text == MESSAGES["open_advert"], f"the advert reads {MESSAGES['open_advert']!r}")
+    click("CmdSulje")
+    check(read_box(screen, check, "after \"&Sulje\"") == MESSAGES["close_advert"],
+          f"the advert reads {MESSAGES['close_advert']!r}")
 
     log("the delay field's context menu (Qt's own texts):")
-    screen.click(*at(VIIVE), button=3)
+    click("TxtViive", button=3)
     time.sleep(1)
     screen.shot("windows-context-menu.png", x, y, width + 160, height + 120)
     screen.key(main, "Escape")
@@ -275,92 +225,73 @@ def drive_program(screen, check):
     log("\"Tiedosto\" -> \"Tietoja\":")
     screen.click(x + 25, y + menu // 2)
     screen.key(main, "Down", "Return")
-    about = screen.find("Tietoja")
+    about = screen.find(ABOUT_WINDOW.title)
     time.sleep(9)  # the portrait slides for eight seconds
     ax, ay, awidth, aheight = screen.geometry(about)
     screen.shot("windows-about-window.png", ax, ay, awidth, aheight)
-    check((awidth, aheight) == ABOUT, f"the About window \"Tietoja\" is {ABOUT[0]}x{ABOUT[1]} "
-                                      f"({awidth}x{aheight})")
+    check((awidth, aheight) == ABOUT_WINDOW.client,
+          f"the About window \"{ABOUT_WINDOW.title}\" is {ABOUT_WINDOW.client[0]}x{ABOUT_WINDOW.client[1]} "
+          f"({awidth}x{aheight})")
     screen.key(about, "alt+s")
-    screen.find("Tietoja", timeout=20, gone=True)
+    screen.find(ABOUT_WINDOW.title, timeout=20, gone=True)
 
     log("\"Tiedosto\" -> \"Sulje\":")
     screen.click(x + 25, y + menu // 2)
     screen.key(main, "Down", "Down", "Return")
 
 
-@contextlib.contextmanager
-def fresh_prefix(work, check):
-    """A new Wine prefix in the work folder (made afresh), removed again
-    afterwards with Wine's server folder, which Wine keeps in its own private
-    TMPDIR rather than in /tmp."""
+def fresh_prefix(work):
+    """A new Wine prefix in a work folder made afresh; the prefix and Wine's
+    server folder go again afterwards."""
     shutil.rmtree(work, ignore_errors=True)
-    started = time.monotonic()
-    wine = Wine(work)
-    private_tmp = wine.environment["TMPDIR"]
-    try:
-        wine.prepare_prefix()
-        log(f"fresh Wine prefix in {time.monotonic() - started:.1f} s")
-        yield wine
-        server = [name for name in os.listdir(private_tmp) if name.startswith("wine-")]
-        check(server, f"Wine kept its server folder in the private TMPDIR ({server})")
-    finally:
-        wine.stop()
-        wine.wait_for_server()
-        shutil.rmtree(wine.prefix, ignore_errors=True)
-        shutil.rmtree(private_tmp, ignore_errors=True)
+    return Wine(work, fresh=True)
 
 
-def wine(options, check):
+def kept_out_of_tmp(check, wine):
+    check(wine.server_folders(), f"Wine kept its server folder in the private TMPDIR ({wine.server_folders()})")
+
+
+def under_wine(options, check):
     started = time.monotonic()
     work = os.path.abspath(options.work)
     program_log = os.path.join(work, "program.log")
-    xvfb = program = None
-    with fresh_prefix(work, check) as wine:
+    with fresh_prefix(work) as wine, xvfb(work) as display:
+        target = os.path.join(wine.prefix, "drive_c", "Program Files")
+        with zipfile.ZipFile(options.zip) as archive:
+            archive.extractall(target)
+            folder = os.path.join(target, archive.namelist()[0].split("/")[0])
+        screen = Screen(display, work)
+        env = dict(wine.environment, DISPLAY=display, WINEDEBUG=TRACE + ",+file")
+        with open(program_log, "w") as out:
+            program = subprocess.Popen([wine.loader, os.path.join(folder, "vorkula-ponkka.exe")],
+                                       env=env, cwd=work, stdin=subprocess.DEVNULL, stdout=out, stderr=out)
         try:
-            target = os.path.join(wine.prefix, "drive_c", "Program Files")
-            with zipfile.ZipFile(options.zip) as archive:
-                archive.extractall(target)
-                folder = os.path.join(target, archive.namelist()[0].split("/")[0])
-            xvfb, display = start_xvfb(work)
-            screen = Screen(display, work)
-            env = dict(wine.environment, DISPLAY=display, WINEDEBUG="+mci,+relay,+file")
-            with open(program_log, "w") as out:
-                program = subprocess.Popen([wine.loader, os.path.join(folder, "vorkula-ponkka.exe")],
-                                           env=env, cwd=work, stdin=subprocess.DEVNULL,
-                                           stdout=out, stderr=out)
-                run_started = time.monotonic()
-                drive_program(screen, check)
-                try:
-                    code = program.wait(timeout=30)
-                except subprocess.TimeoutExpired:
-                    code = None
-                check(code == 0, f"the program ended from its menu, exit code {code}")
+            run_started = time.monotonic()
+            drive_program(screen, check)
+            try:
+                code = program.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                code = None
+            check(code == 0, f"the program ended from its menu, exit code {code}")
             log(f"the program ran {time.monotonic() - run_started:.1f} s under Wine")
+            kept_out_of_tmp(check, wine)
         finally:
-            if program and program.poll() is None:
+            if program.poll() is None:
                 program.kill()
-            if xvfb:
-                xvfb.terminate()
-                xvfb.wait()
+                program.wait()
 
     with open(program_log, errors="replace") as file:
-        trace = file.read()
-    calls = mci_calls(trace)
+        calls = mci_calls(file.read())
     log("what reached mciSendStringA:")
     for call in calls:
-        log(f"    \"{call['command']}\" reply {call['reply']} length {call['length']} "
-            f"window {call['window']}")
-    check([call["command"] for call in calls] == [OPEN, CLOSED],
-          f"exactly \"{OPEN}\", then \"{CLOSED}\"; nothing for the gate")
+        log(f"    \"{call['command']}\" reply {call['reply']} length {call['length']} window {call['window']}")
+    check([call["command"] for call in calls] == [OPEN, CLOSE],
+          f"exactly \"{OPEN}\", then \"{CLOSE}\"; nothing for the gate")
     for call in calls:
-        check(int(call["reply"], 16) == 0 and int(call["length"], 16) == 0
-              and int(call["window"], 16) == 0 and call["trace"] is not None
-              and call["trace"]["command"] == call["command"]
-              and int(call["trace"]["reply"], 16) == 0 and int(call["trace"]["window"], 16) == 0,
-              f"\"{call['command']}\": no reply buffer, length 0, no callback window, "
-              "and the same in mciSendStringW")
-    opened = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*qtbase_fi\.qm)"', trace)
+        check(plain_call(call), f"\"{call['command']}\": no reply buffer, length 0, no callback window, "
+                                "and the same in mciSendStringW")
+    with open(program_log, errors="replace") as file:
+        opened = re.findall(r'CreateFile[0-9W]*\s*\(?L"([^"]*qtbase_fi\.qm)"', file.read())
     check(any("\\translations\\" in path.lower() for path in opened),
           f"Qt's Finnish texts were read from the package's translations folder ({opened})")
     log(f"{time.monotonic() - started:.1f} s in all; screenshots and program.log in {work}")
@@ -369,8 +300,7 @@ def wine(options, check):
 def installer(options, check):
     """Installs silently, as an administrator's script would, checks the
     folder, the Start-menu entry and the uninstaller, then uninstalls."""
-    work = os.path.abspath(options.work)
-    with fresh_prefix(work, check) as wine:
+    with fresh_prefix(os.path.abspath(options.work)) as wine:
         drive_c = os.path.join(wine.prefix, "drive_c")
         folder = os.path.join(drive_c, "Program Files", "Vorkula Ponkka")
 
@@ -397,9 +327,10 @@ def installer(options, check):
         check(result.returncode == 0, f"the uninstaller ran (exit {result.returncode})")
         check(not os.path.exists(folder), "the program's folder is gone")
         check(not entries(), f"the Start-menu entry is gone ({entries()})")
+        kept_out_of_tmp(check, wine)
 
 
-def main():
+if __name__ == "__main__":
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("mode", choices=["package", "wine", "installer"])
@@ -409,18 +340,5 @@ def main():
     parser.add_argument("--build", help="package: the build tree that cpack packs")
     parser.add_argument("--cpack", help="package: the cpack program")
     options = parser.parse_args()
-    check = Checks()
-    try:
-        {"package": package, "wine": wine, "installer": installer}[options.mode](options, check)
-    except (TestFailure, OSError, subprocess.SubprocessError) as error:
-        check(False, str(error))
-    if check.failed:
-        log("== failed checks ==")
-        for text in check.failed:
-            log(f"  {text}")
-    log(f"{options.mode} checks: {check.held} held, {len(check.failed)} failed")
-    return 1 if check.failed else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+    mode = {"package": package, "wine": under_wine, "installer": installer}[options.mode]
+    run_checks(f"windows {options.mode}", lambda check: mode(options, check))

@@ -1,0 +1,169 @@
+# SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""What the real-drive test plays on each machine: the drive layer through
+the probe, then the program from its command line, and a timing of the open
+of a mounted disc against eject(1)."""
+
+import os
+import re
+import statistics
+
+from guest_image import DISC_FILE, DISC_TEXT, PROGRAM
+from harness.facts import USAGE
+from harness.qemu.scenarios import LOCKED_SHUT, TRAY_CLOSED, TRAY_OPEN, Insert, Matches, Scenario, Step
+
+# The guest has no display, no fonts, no D-Bus and no Qt plugins, so a window
+# or a GUI application object could not start there; QT_DEBUG_PLUGINS makes
+# any plugin lookup show on standard error. Root runs the program with only
+# what the kernel gives the first process (HOME=/, TERM=linux), as a system
+# service would; the user with what a desktop session gives at the least: a
+# UTF-8 locale and a private run-time folder.
+ENVIRONMENT = {"root": ["QT_DEBUG_PLUGINS=1"],
+               "user": ["QT_DEBUG_PLUGINS=1", "LANG=C.UTF-8", "XDG_RUNTIME_DIR=/run/user/1000"]}
+BUSY = "/dev/sr0: cannot open the tray: the disc is in use: {0} could not be unmounted (umount: {0}: target is busy.); " \
+    "it is held by sleep (pid "
+
+
+def hold(who, path):
+    return Step(f"{who} holds {path} open", f"hold {who} {path}", r"^hold pid ", f"a program of {who}'s holds {path} open")
+
+
+RELEASE = Step("the file is closed", "release")
+# Right after the tray closes the drive may not be ready for the mount yet.
+USER_MOUNT = Step("the user mounts the disc (fstab: user,noauto)", "run user /bin/mount /media/cd",
+                  r"^run /bin/mount exit 0$", "the user mounted /media/cd", attempts=20)
+
+
+def tray_calls(suffix, who="root", medium=None):
+    """opn and cls through DriveCommand, each moving the tray."""
+    return [Scenario(f"opn{suffix}", who, drive="opn", events=["open"], state=dict(TRAY_OPEN, medium=medium)),
+            Scenario(f"cls{suffix}", who, drive="cls", events=["closed"], state=dict(TRAY_CLOSED, medium=medium))]
+
+
+def with_drive(disc, version):
+    return [
+        Step("device discovery", "find", r"^find /dev/sr0$", "the backend finds /dev/sr0 (no /dev/cdrom without udev)",
+             state={"tray_open": False, "locked": False, "medium": None}),
+        *tray_calls(", empty drive"),
+        Scenario("Opn (capital first letter)", drive="Opn", events=["open"], state=TRAY_OPEN),
+        Scenario("CLS (capitals)", drive="CLS", events=["closed"], state=TRAY_CLOSED),
+        *tray_calls(" as an ordinary user, empty drive", who="user"),
+        Scenario("msg", drive="msg Hei maailma", box="Hei maailma"),
+        Scenario("unknown verb", drive="xyz opn", state=TRAY_CLOSED),
+        Insert(disc),
+        *tray_calls(" with a disc", medium=os.path.basename(disc)),
+        Step("mount the disc that came back", "mount", r"^mount /dev/sr0 on /mnt ok", "the guest mounts the disc",
+             state={"locked": True}),
+        Step("read from the disc", f"read {DISC_FILE}", f'^read {DISC_FILE} "{DISC_TEXT}"$', "the guest reads the disc"),
+
+        # With a disc mounted, opening means unmounting first; when that fails
+        # the tray stays where it is and one line on stderr says why.
+        Scenario("disc mounted by root; an ordinary user opens", "user", drive="opn", mounts=1, status="backend 1",
+                 says="/dev/sr0: cannot open the tray: not allowed to unmount /mnt (umount: /mnt: must be superuser",
+                 state=LOCKED_SHUT),
+        hold("root", f"/mnt/{DISC_FILE}"),
+        Scenario("a file on the disc held open by root; root opens", drive="opn", mounts=1, status="backend 16",
+                 says=BUSY.format("/mnt"), state=LOCKED_SHUT),
+        RELEASE,
+        Scenario("disc mounted by root; root opens", drive="opn", mounts=1, events=["open"]),
+        Scenario("cls, disc unmounted", drive="cls", events=["closed"]),
+        USER_MOUNT,
+        hold("user", f"/media/cd/{DISC_FILE}"),
+        Scenario("a file on the disc held open by the user; the user opens", "user", drive="opn", mounts=1,
+                 status="backend 16", says=BUSY.format("/media/cd"), state=LOCKED_SHUT),
+        RELEASE,
+        Scenario("disc mounted by the user through fstab (user,noauto); the user opens", "user", drive="opn",
+                 mounts=1, events=["open"]),
+        Scenario("cls, disc unmounted", drive="cls", events=["closed"]),
+
+        # The same disc mounted twice, and one of its mounts bound elsewhere.
+        *(Step("mount again", command, r" ok \(attempt| exit 0$", f"`{command}` succeeded")
+          for command in ("mount /mnt", "mount /media/cd", "run root /bin/mount --bind /media/cd /srv/disc")),
+        Scenario("disc mounted on /mnt and /media/cd, /media/cd bound to /srv/disc; root opens", drive="opn",
+                 mounts=3, events=["open"]),
+        Scenario("cls, disc unmounted", drive="cls", events=["closed"]),
+        time_open_of_mounted_disc,
+        *program_scenarios(version),
+        Step("the probe still answers", "find", r"^find /dev/sr0$", "the guest is still alive and sees its drive"),
+    ]
+
+
+def program_scenarios(version):
+    """The shipped program moves the tray with no window and no display."""
+    def tray(action, who="root", **expected):
+        return Scenario(expected.pop("title", f"vorkula-ponkka {action}"), who,
+                        program=["--device", "/dev/sr0", action], **expected)
+
+    return [
+        *(tray(action, who, title=f"vorkula-ponkka {action}, tray {tray_was}", events=[moved])
+          for who in ("root", "user")
+          for action, tray_was, moved in (("--open", "closed", "open"), ("--close", "open", "closed"),
+                                          ("--toggle", "closed", "open"), ("--toggle", "open", "closed"))),
+        USER_MOUNT,
+        tray("--open", "user", title="vorkula-ponkka --open, disc mounted by the user through fstab", mounts=1,
+             events=["open"]),
+        tray("--close", "user", title="vorkula-ponkka --close, disc unmounted", events=["closed"]),
+        USER_MOUNT,
+        hold("user", f"/media/cd/{DISC_FILE}"),
+        tray("--open", "user", title="vorkula-ponkka --open, a file on the user's mount held open by the user",
+             mounts=1, status="exit 1", state=LOCKED_SHUT,
+             says=BUSY.format("/media/cd")),
+        RELEASE,
+        Step("the user unmounts the disc", "run user /bin/umount /media/cd", r"^run /bin/umount exit 0$",
+             "the user unmounted /media/cd"),
+        # Answers that need no drive, as the user.
+        Scenario("vorkula-ponkka --version", "user", program=["--version"], out=[f"vorkula-ponkka {version}"]),
+        Scenario("vorkula-ponkka --help", "user", program=["--help"],
+                 out=Matches(rf"\AKäyttö: {re.escape(PROGRAM)} \[valitsimet\]$",
+                             *(rf"^\s*{option}" for option in ("--device", "--open", "--close", "--toggle")))),
+        Scenario("vorkula-ponkka --bogus", "user", program=["--bogus"], status="exit 2",
+                 err=["vorkula-ponkka: Tuntematon valitsin ”bogus”.", USAGE, "Lisätietoja: vorkula-ponkka --help"]),
+        # With no arguments it wants a window, which the guest cannot give it.
+        Scenario("vorkula-ponkka with no arguments (its window)", "user", program=[], status="killed by signal 6",
+                 err=Matches("platform plugin", r"^qt\.core\.plugin\.factoryloader: checking directory path")),
+    ]
+
+
+def no_removable_drive(runner):
+    runner.check(runner.qmp.removable_devices() == [], "query-block: the machine has no removable drive")
+
+
+WITHOUT_DRIVE = [
+    no_removable_drive,
+    Step("device discovery", "find", r"^find \(none\)$", "the backend finds no drive"),
+    *(Scenario(f"{verb}, no drive", drive=verb, status="backend 19",
+               says=f"cannot {action} the tray: no CD drive found")
+      for verb, action in (("opn", "open"), ("cls", "close"), ("Opn", "open"), ("CLS", "close"))),
+]
+
+
+def time_open_of_mounted_disc(runner, runs=7):
+    """Open request to tray event with the disc mounted on /mnt: the drive
+    layer (DriveCommand("opn")) against util-linux's eject /dev/sr0,
+    interleaved, the order swapped every run."""
+    contenders = [("drive layer", "drive opn"), ("eject(1)", "run root /usr/bin/eject /dev/sr0")]
+    timings = {name: [] for name, _ in contenders}
+    fault = None
+    order = [contender for run in range(runs) for contender in (contenders if run % 2 == 0 else contenders[::-1])]
+    for number, (name, command) in enumerate(order):
+        mounted = runner.agent("mount")
+        mark = runner.qmp.mark()
+        reply = runner.agent(command)
+        runner.qmp.drive_state(runner.drive_id)  # reads the events sent before it
+        delays = [moved - runner.agent.sent_at for moved in runner.qmp.tray_times(mark)]
+        mounts = runner.mounts()
+        if not any(" ok (attempt" in line for line in mounted) or len(delays) != 1 or mounts:
+            fault = [f"timing run {number // 2 + 1}, {name}: mount {mounted}, tray events after {delays} s, "
+                     f"mounts left {mounts}", *reply]
+            break
+        timings[name].append(delays[0])
+        runner.agent("drive cls")
+    if not runner.check(fault is None, f"{runs} opens of a mounted disc each way, each moving the tray once "
+                                       "and leaving nothing mounted", fault):
+        return
+    ours, theirs = (statistics.median(timings[name]) for name, _ in contenders)
+    runner.observations.append(
+        f"open of a mounted disc, request to tray event, median of {runs}: drive layer {ours * 1000:.0f} ms, "
+        f"eject(1) {theirs * 1000:.0f} ms, ratio {ours / theirs:.2f}x (goal <= 1.10x); runs: "
+        + "; ".join(f"{name} " + " ".join(f"{value * 1000:.0f}" for value in timings[name])
+                    for name, _ in contenders) + " ms")
