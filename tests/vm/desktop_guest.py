@@ -21,6 +21,7 @@ Windows Qt build, in the user's cache folder; a new key removes the old
 image."""
 
 import hashlib
+import inspect
 import os
 import shutil
 import subprocess
@@ -86,7 +87,10 @@ for attempt in $(/bin/busybox seq 100); do
     /bin/busybox sleep 0.1
 done
 /bin/busybox mkdir -p /root
-/bin/busybox mount -t ext4 /dev/vda /root || {{ echo "initramfs: cannot mount the root disk"; /bin/busybox poweroff -f; }}
+if ! /bin/busybox mount -t ext4 /dev/vda /root; then
+    echo "initramfs: cannot mount the root disk"
+    /bin/busybox poweroff -f
+fi
 for place in dev proc sys; do
     /bin/busybox mount -o move /$place /root/$place
 done
@@ -113,8 +117,8 @@ def image_key():
     for name in sorted(LAID_FILES):
         with open(os.path.join(GUEST_FILES, name), "rb") as laid:
             digest.update(name.encode() + b"\0" + laid.read())
-    with open(__file__, "rb") as builder:
-        digest.update(builder.read())
+    # How the tree is made and laid out, not the rest of this file.
+    digest.update((inspect.getsource(image) + inspect.getsource(customise)).encode())
     return digest.hexdigest()[:16]
 
 

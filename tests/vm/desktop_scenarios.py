@@ -63,13 +63,17 @@ def installing(deb, version):
 # The drive as the program names it: udev's link, which the desktop has.
 DRIVE = "/dev/cdrom"
 USER_MEDIA = f"/media/{SEAT_USER}/VPDISC"
+UDISKSCTL = "/usr/bin/udisksctl"
+# Never wait for a password: what polkit does not grant at once is refused.
+MOUNT = "mount --no-user-interaction -b /dev/sr0"
+UNMOUNT = "unmount --no-user-interaction -b /dev/sr0"
 ROOT_MEDIA = "/media/root/VPDISC"
 SEAT_UID = USERS[SEAT_USER]
 
 
 def udisks_mount(who, where):
     # Right after the tray closes the drive needs a moment before it reads.
-    return [Step(f"{who} mounts the disc through UDisks2", f"run {who} /usr/bin/udisksctl mount -b /dev/sr0",
+    return [Step(f"{who} mounts the disc through UDisks2", f"run {who} {UDISKSCTL} {MOUNT}",
                  rf"^out Mounted /dev/sr0 at {where}", f"udisksctl mounted the disc on {where}", attempts=40),
             Step("util-linux records the desktop's helper", "run root /bin/cat /run/mount/utab",
                  rf"^out SRC=/dev/sr0 TARGET={where} .*uhelper=udisks2", "/run/mount/utab: uhelper=udisks2")]
@@ -113,14 +117,21 @@ def seat(disc_inserted):
         Scenario("a file on the seat user's UDisks2 mount held open by the user; --open", "user", program=["--open"],
                  status="exit 1", mounts=1, err=Matches(BUSY), state=LOCKED_SHUT),
         Step("the file is closed", "release"),
-        Step("the seat user unmounts", "run user /usr/bin/udisksctl unmount -b /dev/sr0", r"^out Unmounted /dev/sr0",
+        Step("the seat user unmounts", f"run user {UDISKSCTL} {UNMOUNT}", r"^out Unmounted /dev/sr0",
              "the seat user unmounted the disc through UDisks2"),
 
         *udisks_mount("root", ROOT_MEDIA),
+        # /media/root is root's alone, so umount(8) and umount.udisks2 cannot
+        # even look at the mount point; UDisks2 itself, asked by device,
+        # would have polkit refuse the seat user another user's mount.
         Scenario("a disc root mounted through UDisks2; the seat user runs --open", "user", program=["--open"],
-                 status="exit 1", mounts=1, says=f"{DRIVE}: cannot open the tray: not allowed to unmount {ROOT_MEDIA}",
+                 status="exit 1", mounts=1,
+                 says=f"{DRIVE}: cannot open the tray: not allowed to unmount {ROOT_MEDIA} "
+                      f"(umount: {ROOT_MEDIA}: Permission denied)",
                  state=LOCKED_SHUT),
-        Step("root unmounts", "run root /usr/bin/udisksctl unmount -b /dev/sr0", r"^out Unmounted /dev/sr0",
+        Step("the seat user asks UDisks2 itself", f"run user {UDISKSCTL} {UNMOUNT}",
+             r"^err .*UDisks2\.Error\.NotAuthorized", "polkit refuses the seat user root's mount"),
+        Step("root unmounts", f"run root {UDISKSCTL} {UNMOUNT}", r"^out Unmounted /dev/sr0",
              "root unmounted the disc through UDisks2"),
 
         Step(f"{OTHER_USER} has no session", "run root /bin/loginctl list-sessions --no-legend",

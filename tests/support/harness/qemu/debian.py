@@ -1,7 +1,9 @@
 # SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Debian's own packages for a guest: fetched with apt-get download, unpacked
-with dpkg-deb, never installed; each is fetched once into a cache folder."""
+with dpkg-deb, never installed; each is fetched once into a cache folder.
+Also the kernel's modules in load order, and what a .deb would pull into a
+guest that installs it with apt, downloaded for the guest's own apt."""
 
 import gzip
 import lzma
