@@ -40,7 +40,7 @@ from guest_image import make_disc
 from harness.checks import Checks, TestFailure, log, run_checks
 from harness.qemu import debian
 from harness.qemu.machine import Machine, kernel_boot, virtio_serial_port
-from harness.qemu.scenarios import Insert, Runner
+from harness.qemu.scenarios import Insert, Runner, Scenario
 
 CD_DRIVE = ["-drive", "if=none,id=cd0,media=cdrom", "-device", "ide-cd,drive=cd0,id=cdrom0"]
 BOOT_TIMEOUT = 600
@@ -82,8 +82,16 @@ def play(check, name, machine, script):
     booted = machine.boot()
     log(f"  {name}: booted to the agent in {booted:.1f} s ({machine.cpu_seconds():.0f} s of emulated processor time)")
     runner = Runner(machine, check, program=desktop_guest.PROGRAM, environment=desktop_scenarios.ENVIRONMENT)
+    runner.seconds = {}
     started = time.monotonic()
-    runner.run(script)
+    for item in script:
+        begun = time.monotonic()
+        item(runner)
+        title = getattr(item, "title", "")
+        if isinstance(item, Scenario):  # the action with its mount table reads before and after
+            runner.seconds[title] = time.monotonic() - begun
+        elif title.startswith("apt "):
+            check.out(f"  {title}: {time.monotonic() - begun:.0f} s")
     log(f"  {name}: played in {time.monotonic() - started:.0f} s; machine ran {machine.clock():.0f} s, "
         f"{machine.cpu_seconds():.0f} s of emulated processor time")
     return runner, booted
@@ -126,6 +134,8 @@ def installed_disk(check, image, boot, payload, deb, key, version, work):
         shutil.rmtree(folder)
         raise TestFailure("the package did not install and start in the guest")
     with open(record, "w") as kept:
+        # The checks, timings and apt's own count, without the guest's chatter.
+        lines = [line for line in lines if not line.lstrip().startswith("guest:") or "newly installed" in line]
         json.dump({"when": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()), "lines": lines}, kept)
     return disk
 
@@ -150,7 +160,8 @@ def summary(runner, booted, image, started):
             continue
         log(f"  {scenario.title}")
         log(f"      user {scenario.who}; mounts {[line.split()[1] for line in before] or 'none'} -> "
-            f"{[line.split()[1] for line in after] or 'none'}; tray events {got.events or 'none'}; {got.status}")
+            f"{[line.split()[1] for line in after] or 'none'}; tray events {got.events or 'none'}; {got.status}; "
+            f"{runner.seconds[scenario.title]:.1f} s")
         for line in got.err:
             log(f"      stderr: {line}")
     log(f"the seat's guest: booted to its agent in {booted:.1f} s; image {image.size / 1e6:.0f} MB on disk"
