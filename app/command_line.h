@@ -5,10 +5,15 @@
 // the tray actions that run without a window (for launcher actions and
 // keyboard shortcuts). With no arguments the program simply opens its window.
 
+#include "drive/tray_status.h"
+
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace vp {
+
+class MediaControl;
 
 enum class TrayAction { Open, Close, Toggle };
 
@@ -32,5 +37,9 @@ CommandLineOutcome runCommandLine(int& argc, char** argv);
 // diagnostics on standard error; no gate and no advert. Answers the exit
 // status: 0 when the tray moved, 1 when it did not.
 int runTrayAction(TrayAction action, const std::string& devicePath);
+
+// The same with the backend and the tray's state given: the part that
+// decides which way the tray moves.
+int runTrayAction(TrayAction action, MediaControl& backend, const std::function<TrayState()>& trayState);
 
 } // namespace vp

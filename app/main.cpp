@@ -5,7 +5,6 @@
 #include "app/command_line.h"
 #include "app/wiring.h"
 #include "ui/main/fm_ponkka.h"
-#include "ui/toolkit/modal_wait.h"
 
 #include <QApplication>
 
@@ -29,10 +28,10 @@ int main(int argc, char* argv[])
         window.show();
         status = QApplication::exec();
     }
-    // Closed while the drive was still busy with a tray command: the program
-    // ends now rather than when the drive answers, and the kernel closes the
-    // device behind it.
-    if (vp::abandonedWorkIsRunning()) {
+    // Closed while the drive was still busy with a tray command: the command
+    // gets a few seconds to end (an unmount under way finishes, with its
+    // line); past that the program says what it left running and ends.
+    if (!vp::letTrayCommandFinish()) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

@@ -13,18 +13,24 @@
 
 namespace vp {
 
-int runTrayAction(TrayAction action, const std::string& devicePath)
+int runTrayAction(TrayAction action, MediaControl& backend, const std::function<TrayState()>& trayState)
 {
-    installDiagnosticsSink();
     std::string command = action == TrayAction::Close ? kDoorClosedCommand : kDoorOpenCommand;
     if (action == TrayAction::Toggle) {
-        const TrayState state = queryTrayState(devicePath);
+        const TrayState state = trayState();
         if (state == TrayState::Unknown) return 1; // the drive layer has said why
         command = state == TrayState::Open ? kDoorClosedCommand : kDoorOpenCommand;
     }
+    // A backend that could not move the tray has said why, in one line.
+    return backend.send(command) == 0 ? 0 : 1;
+}
+
+int runTrayAction(TrayAction action, const std::string& devicePath)
+{
+    installDiagnosticsSink();
     try {
-        // A backend that could not move the tray has said why, in one line.
-        return makePlatformMediaControl(devicePath)->send(command) == 0 ? 0 : 1;
+        return runTrayAction(action, *makePlatformMediaControl(devicePath),
+                             [&devicePath] { return queryTrayState(devicePath); });
     } catch (const RuntimeError& error) {
         reportDiagnostic((devicePath.empty() ? std::string("cdaudio") : devicePath) + ": " + error.what());
         return 1;

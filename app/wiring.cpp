@@ -6,12 +6,15 @@
 #include "drive/media_control.h"
 #include "drive/module1.h"
 #include "ui/toolkit/held_keys.h"
+#include "ui/toolkit/input_refusal.h"
 #include "ui/toolkit/look.h"
 #include "ui/toolkit/message_box.h"
 #include "ui/toolkit/modal_wait.h"
 
 #include <QApplication>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <utility>
 
@@ -28,13 +31,23 @@ class WaitingMediaControl : public MediaControl {
 public:
     explicit WaitingMediaControl(std::shared_ptr<MediaControl> backend) : backend_(std::move(backend)) {}
 
+    // One tray command at a time: one asked for while another is still
+    // under way (even one whose wait was given up) is dropped, not queued.
     int send(const std::string& command) override
     {
-        return waitWhileWorking([backend = backend_, command] { return backend->send(command); });
+        if (busy_->exchange(true)) return EALREADY;
+        return waitWhileWorking([backend = backend_, busy = busy_, command] {
+            const struct Done {
+                std::atomic<bool>& busy;
+                ~Done() { busy = false; }
+            } done{*busy};
+            return backend->send(command);
+        });
     }
 
 private:
     std::shared_ptr<MediaControl> backend_;
+    std::shared_ptr<std::atomic<bool>> busy_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace
@@ -54,6 +67,7 @@ void prepareApplication(QApplication& application)
     applyProgramLook(application);
     installFinnishTranslations(application);
     ignoreHeldMnemonics(application);
+    keepLookWhenDisabled(application);
 }
 
 void connectDriveLayer(const std::string& devicePath)
@@ -70,6 +84,16 @@ void connectDriveLayer(const std::string& devicePath)
 void useDriveBackend(std::shared_ptr<MediaControl> backend)
 {
     Module1::setMediaControl(std::make_shared<WaitingMediaControl>(std::move(backend)));
+}
+
+bool letTrayCommandFinish(std::chrono::milliseconds bound)
+{
+    if (waitForAbandonedWork(bound)) return true;
+    const std::string activity = driveActivity();
+    reportDiagnostic("the program ended while a tray command was still running" +
+                     (activity.empty() ? std::string() : " (" + activity + ")") +
+                     "; the disc may yet be unmounted or the tray move");
+    return false;
 }
 
 void installDiagnosticsSink()

@@ -4,6 +4,7 @@
 // What joins the program's layers, in one place: the program, its tests and
 // its benchmarks all start through these calls.
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -33,7 +34,15 @@ void installDiagnosticsSink();
 void connectDriveLayer(const std::string& devicePath = {});
 
 // Makes `backend` the one that carries the tray commands. A command runs off
-// the window thread while the window waits for it as for a modal box.
+// the window thread while the window waits for it as for a modal box; one
+// asked for while another runs is dropped.
 void useDriveBackend(std::shared_ptr<MediaControl> backend);
+
+// For a program whose window closed while a tray command was still under
+// way: gives the command up to `bound` to end (an unmount then finishes, and
+// its line comes, before the program ends). Answers whether it ended; if
+// not, says on standard error what was left running, and the program should
+// end without waiting further.
+bool letTrayCommandFinish(std::chrono::milliseconds bound = std::chrono::seconds(5));
 
 } // namespace vp

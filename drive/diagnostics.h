@@ -17,7 +17,25 @@ using DiagnosticsSink = std::function<void(const std::string& line)>;
 // Until a sink is installed, diagnostics go nowhere.
 void setDiagnosticsSink(DiagnosticsSink sink);
 
-// Hands a line to the installed sink.
+// Hands a line to the installed sink. Parts of a line come from outside the
+// program (device paths, mount points, program names, umount's words), so
+// the sink gets it printable and on one line: control characters, bytes that
+// are not UTF-8 and backslashes are written as escapes ("\x1b", "\\").
 void reportDiagnostic(const std::string& line);
+
+// Names, while it lives, work the drive layer has under way that would go on
+// without the program ("umount /media/cd (pid 4242)"), so that a program
+// ending early can say what it left running. One at a time, as tray commands
+// are.
+class ActivityNote {
+public:
+    explicit ActivityNote(std::string what);
+    ~ActivityNote();
+    ActivityNote(const ActivityNote&) = delete;
+    ActivityNote& operator=(const ActivityNote&) = delete;
+};
+
+// What an ActivityNote names at this moment; empty when nothing.
+std::string driveActivity();
 
 } // namespace vp

@@ -4,19 +4,14 @@
 
 #include "drive/diagnostics.h"
 #include "drive/error_text.h"
-#include "drive/mount_table.h"
 #include "drive/process_use.h"
 #include "drive/unmount.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include <fcntl.h>
 #include <linux/cdrom.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace vp {
 
@@ -34,74 +29,10 @@ long srIndex(const std::string& name)
     return index;
 }
 
-// Opens the drive the way eject(1) does: read-only and non-blocking, so that a
-// drive with no disc, or with its tray already open, can still be opened.
-class DeviceHandle {
-public:
-    DeviceHandle(const std::string& path, const LinuxDriveSystem& system)
-        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)), error_(fd_ < 0 ? errno : 0),
-          ioctl_(system.ioctl)
-    {
-    }
-    ~DeviceHandle()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    DeviceHandle(const DeviceHandle&) = delete;
-    DeviceHandle& operator=(const DeviceHandle&) = delete;
-
-    int error() const { return error_; }
-
-    // The ioctl's own result; errno is set when it is negative.
-    int call(unsigned long request, unsigned long argument) const
-    {
-        return ioctl_ ? ioctl_(fd_, request, argument) : ::ioctl(fd_, request, argument);
-    }
-
-    // The CD-ROM ioctls used here return 0 on success. When the SCSI layer
-    // carries the command itself and the drive refuses it (a door locked by
-    // a mount), the kernel returns the positive SCSI status instead of -1;
-    // that is a failure too, and reads as an I/O error.
-    int ioctlError(unsigned long request, unsigned long argument) const
-    {
-        const int result = call(request, argument);
-        if (result < 0) return errno;
-        return result == 0 ? 0 : EIO;
-    }
-
-private:
-    int fd_;
-    int error_;
-    std::function<int(int, unsigned long, unsigned long)> ioctl_;
-};
-
 struct Failure {
     int code = 0;
     std::string reason;
 };
-
-constexpr const char* kPermissionRemedy =
-    "permission denied; join the cdrom group (sudo adduser $USER cdrom, then log in again) or use the "
-    "machine from its own seat";
-
-// Why opening the device node failed.
-std::string openReason(int code)
-{
-    switch (code) {
-    case EACCES:
-    case EPERM:
-        return kPermissionRemedy;
-    case ENOENT:
-        return "no such device";
-    case ENXIO:
-    case ENODEV:
-        return "no drive answers at this device node (unplugged?)";
-    case EBUSY:
-        return "another program has the drive open exclusively";
-    default:
-        return "cannot open the device (" + errorText(code) + ")";
-    }
-}
 
 // Programs that hold the drive's node open, for the reason's tail.
 std::string heldBy(const std::string& devicePath)
@@ -141,39 +72,40 @@ std::string ioctlReason(int code, bool opening, const std::string& devicePath, i
 
 Failure openTray(const std::string& devicePath, const LinuxDriveSystem& system)
 {
-    dev_t device = 0;
-    const int numbered = deviceNumber(devicePath, device);
-    if (numbered == 0) {
-        // Never eject under a mounted filesystem: everything of the drive is
-        // unmounted first, or nothing happens at all.
-        std::string reason;
-        const std::string program = system.umountProgram.empty() ? systemUmountProgram() : system.umountProgram;
-        if (const int error = unmountDevice(device, system.mountTable, program, reason); error != 0)
-            return {error, reason};
-    } else if (numbered != ENOTBLK) {
-        return {numbered, openReason(numbered)};
-    }
-    // A node that is no device at all cannot be mounted from; the ioctls
-    // below tell that it is no drive either.
-    const DeviceHandle drive(devicePath, system);
-    if (drive.error() != 0) return {drive.error(), openReason(drive.error())};
-    // The unlock may fail (an ordinary user while another program holds the
-    // drive); the eject then reports what the drive really did.
+    const CdDrive drive(devicePath, system);
+    if (drive.error() != 0) return {drive.error(), drive.reason()};
+    // Never eject under a mounted filesystem: everything of the drive is
+    // unmounted first, or nothing happens at all.
+    std::string reason;
+    const std::string program = system.umountProgram.empty() ? systemUmountProgram() : system.umountProgram;
+    if (const int error = unmountDevice(drive.device(), system.mountTable, program, system.umountDeadline, reason);
+        error != 0)
+        return {error, reason};
+    // Since Linux 5.18 the sr driver hands CDROMEJECT to the drive as a bare
+    // SCSI START STOP UNIT, past the CD-ROM layer's own eject (which unlocked
+    // the door itself, and only when nobody else had the drive open). So the
+    // door is unlocked first, as eject(1) does it; the kernel lets an
+    // ordinary user do that only while nobody else has the drive open, root
+    // always. Should the eject then fail (a mount that came in meanwhile, a
+    // program writing a disc), the door is locked again, so that the drive's
+    // own button cannot throw out a disc in use. The kernel then keeps it
+    // locked until a tray command or eject(1) unlocks it: the safe side.
     const int unlock = drive.ioctlError(CDROM_LOCKDOOR, 0);
     const int code = drive.ioctlError(CDROMEJECT, 0);
-    return {code, code == 0 ? std::string() : ioctlReason(code, true, devicePath, unlock)};
+    if (code == 0) return {};
+    std::string why = ioctlReason(code, true, devicePath, unlock);
+    if (unlock == 0) {
+        if (const int relock = drive.ioctlError(CDROM_LOCKDOOR, 1); relock != 0)
+            why += "; its door could not be locked again (" + errorText(relock) + ")";
+    }
+    return {code, why};
 }
 
 Failure pullTray(const std::string& devicePath, const LinuxDriveSystem& system)
 {
-    const DeviceHandle drive(devicePath, system);
-    if (drive.error() != 0) return {drive.error(), openReason(drive.error())};
-    const int capabilities = drive.call(CDROM_GET_CAPABILITY, 0);
-    if (capabilities < 0) {
-        const int code = errno;
-        return {code, ioctlReason(code, false, devicePath)};
-    }
-    if (!(capabilities & CDC_CLOSE_TRAY)) return {ENOSYS, ioctlReason(ENOSYS, false, devicePath)};
+    const CdDrive drive(devicePath, system);
+    if (drive.error() != 0) return {drive.error(), drive.reason()};
+    if (!(drive.capabilities() & CDC_CLOSE_TRAY)) return {ENOSYS, ioctlReason(ENOSYS, false, devicePath)};
     const int code = drive.ioctlError(CDROMCLOSETRAY, 0);
     return {code, code == 0 ? std::string() : ioctlReason(code, false, devicePath)};
 }

@@ -6,9 +6,10 @@
 // tray opens, every filesystem mounted from the drive is unmounted; the tray
 // never opens under a mounted one.
 
+#include "drive/cd_drive.h"
 #include "drive/media_control.h"
+#include "drive/tray_status.h"
 
-#include <functional>
 #include <string>
 
 namespace vp {
@@ -17,29 +18,25 @@ namespace vp {
 // (in numeric order). Empty when there is none.
 std::string findDefaultCdDrive(const std::string& deviceDirectory = "/dev");
 
-// What the backend uses of the system besides the drive's node. The program
-// keeps the defaults; tests point each part elsewhere.
-struct LinuxDriveSystem {
-    // The mount table, in mountinfo format.
-    std::string mountTable = "/proc/self/mountinfo";
-    // The umount(8) to run; empty means the system's own.
-    std::string umountProgram;
-    // The ioctl call on the opened drive; empty means the kernel's.
-    std::function<int(int fd, unsigned long request, unsigned long argument)> ioctl;
-};
-
 // Each returns 0 on success or an errno value, and never throws. A failure
 // also hands exactly one line to the diagnostics sink (drive/diagnostics.h)
-// naming the device and the reason; a success hands none. The device is
-// opened for this one operation and closed again at once.
+// naming the device and the reason; a success hands none. The drive is
+// opened, checked and locked for this one operation (drive/cd_drive.h), and
+// a node that is not a CD drive is left alone.
 //
 // ejectTray: unmounts whatever is mounted from the drive (umount(8), the most
 // recent mount first); only when nothing of it is left mounted does it unlock
-// the door (CDROM_LOCKDOOR 0) and eject (CDROMEJECT).
-// closeTray: CDROMCLOSETRAY, after CDROM_GET_CAPABILITY shows the drive can
+// the door (CDROM_LOCKDOOR 0) and eject (CDROMEJECT), and it locks the door
+// again when the eject fails.
+// closeTray: CDROMCLOSETRAY, when CDROM_GET_CAPABILITY shows the drive can
 // pull its tray in (slot-loading and most laptop drives cannot: ENOSYS).
 int ejectTray(const std::string& devicePath, const LinuxDriveSystem& system = {});
 int closeTray(const std::string& devicePath, const LinuxDriveSystem& system = {});
+
+// The tray's state as the drive tells it (CDROM_DRIVE_STATUS), asked with the
+// same checks and lock as a tray command. Unknown, with one diagnostic line,
+// when it cannot be asked.
+TrayState trayState(const std::string& devicePath, const LinuxDriveSystem& system = {});
 
 class LinuxMediaControl : public MediaControl {
 public:

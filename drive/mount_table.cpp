@@ -7,7 +7,6 @@
 
 #include <dlfcn.h>
 #include <libmount/libmount.h>
-#include <sys/stat.h>
 
 namespace vp {
 
@@ -92,32 +91,12 @@ int readMountTable(const std::string& table, std::vector<MountEntry>& entries)
     return 0;
 }
 
-int deviceNumber(const std::string& path, dev_t& device)
-{
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return errno;
-    if (!S_ISBLK(status.st_mode) && !S_ISCHR(status.st_mode)) return ENOTBLK;
-    device = status.st_rdev;
-    return 0;
-}
-
 std::vector<MountEntry> mountsOf(const std::vector<MountEntry>& entries, dev_t device)
 {
     std::vector<MountEntry> mounts;
     for (auto it = entries.rbegin(); it != entries.rend(); ++it)
         if (it->device == device) mounts.push_back(*it);
     return mounts;
-}
-
-int mountsOfDevice(const std::string& devicePath, const std::string& table, std::vector<MountEntry>& mounts)
-{
-    mounts.clear();
-    dev_t device = 0;
-    if (const int error = deviceNumber(devicePath, device); error != 0) return error;
-    std::vector<MountEntry> entries;
-    if (const int error = readMountTable(table, entries); error != 0) return error;
-    mounts = mountsOf(entries, device);
-    return 0;
 }
 
 } // namespace vp

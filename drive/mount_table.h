@@ -3,8 +3,8 @@
 #pragma once
 // Which filesystems are mounted from a drive. The mount table is read with
 // util-linux's libmount, and a mount belongs to the drive when its device
-// number is the drive's: links such as /dev/cdrom and differently spelt
-// sources all lead to the same number.
+// number is the drive's block device number: links such as /dev/cdrom and
+// differently spelt sources all lead to the same number.
 
 #include <string>
 #include <vector>
@@ -25,16 +25,8 @@ struct MountEntry {
 // that cannot be parsed included, nothing is known about what is mounted.
 int readMountTable(const std::string& table, std::vector<MountEntry>& entries);
 
-// The device number that `path` names, links followed. Returns 0 or an errno
-// value; a path that is neither a block nor a character device gives ENOTBLK.
-int deviceNumber(const std::string& path, dev_t& device);
-
 // The entries mounted from `device`, the most recent first: the order in
 // which they can be unmounted, since a later mount may sit on an earlier one.
 std::vector<MountEntry> mountsOf(const std::vector<MountEntry>& entries, dev_t device);
-
-// Everything that `table` has mounted from the device node `devicePath`, the
-// most recent first. Returns 0 or an errno value.
-int mountsOfDevice(const std::string& devicePath, const std::string& table, std::vector<MountEntry>& mounts);
 
 } // namespace vp

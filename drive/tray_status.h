@@ -15,7 +15,7 @@ enum class TrayState {
 };
 
 // Asks the drive at `devicePath` (the system's default drive when empty).
-// Linux only; elsewhere the answer is always Unknown.
+// Linux only; elsewhere the answer is always Unknown, with a diagnostic line.
 TrayState queryTrayState(const std::string& devicePath = {});
 
 } // namespace vp

@@ -2,14 +2,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drive/unmount.h"
 
+#include "drive/diagnostics.h"
 #include "drive/error_text.h"
 #include "drive/mount_table.h"
 #include "drive/process_use.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,9 +25,13 @@ namespace vp {
 
 namespace {
 
-constexpr auto kUmountTimeout = std::chrono::seconds(60);
+using Clock = std::chrono::steady_clock;
+
 // More rounds than any drive has mounts; a bound against a table that never settles.
 constexpr int kMaxUnmounts = 64;
+// How long a killed umount may take to be gone: SIGKILL waits for a system
+// call under way to return.
+constexpr auto kReapGrace = std::chrono::seconds(2);
 
 // Collapses a program's output to one line of at most a few hundred characters.
 std::string oneLine(const std::string& output)
@@ -44,24 +50,101 @@ std::string oneLine(const std::string& output)
     return line;
 }
 
-// Reads the child's output until it closes it or the deadline passes.
-// Answers false on the deadline.
-bool readUntilClosed(int fd, std::string& output, std::chrono::steady_clock::time_point deadline)
+int millisecondsUntil(Clock::time_point deadline)
 {
-    char buffer[1024];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd waiting{fd, POLLIN, 0};
-        const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready == 0) return false;
-        if (ready < 0) return true; // nothing more can be read
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return true;
-        if (output.size() < 4096) output.append(buffer, static_cast<std::size_t>(got));
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(std::min<long long>(left, 60000)) : 0;
+}
+
+// While it lives, SIGCHLD is at its default, so that the child's exit status
+// can be read: started with SIGCHLD ignored (some hotkey daemons and launchers
+// start programs so), the kernel would reap the child itself and waitpid()
+// would fail with ECHILD. The setting is the whole process's; this program
+// starts no other children, and the mutex keeps two unmounts (there is only
+// ever one tray command) from mixing up what they restore. A handler that
+// someone installed stays.
+class ChildStatusKept {
+public:
+    ChildStatusKept() : lock_(mutex())
+    {
+        ::sigaction(SIGCHLD, nullptr, &saved_);
+        const bool ignored = !(saved_.sa_flags & SA_SIGINFO) && saved_.sa_handler == SIG_IGN;
+        if (!ignored && !(saved_.sa_flags & SA_NOCLDWAIT)) return;
+        struct sigaction kept = saved_;
+        if (ignored) kept.sa_handler = SIG_DFL;
+        kept.sa_flags &= ~SA_NOCLDWAIT;
+        changed_ = ::sigaction(SIGCHLD, &kept, nullptr) == 0;
     }
+    ~ChildStatusKept()
+    {
+        if (changed_) ::sigaction(SIGCHLD, &saved_, nullptr);
+    }
+    ChildStatusKept(const ChildStatusKept&) = delete;
+    ChildStatusKept& operator=(const ChildStatusKept&) = delete;
+
+private:
+    static std::mutex& mutex()
+    {
+        static std::mutex shared;
+        return shared;
+    }
+    std::lock_guard<std::mutex> lock_;
+    struct sigaction saved_ {};
+    bool changed_ = false;
+};
+
+// Appends what can be read from `fd` now; answers false once it is closed.
+bool readAvailable(int fd, std::string& text, int timeoutMs)
+{
+    pollfd readable{fd, POLLIN, 0};
+    if (::poll(&readable, 1, timeoutMs) <= 0) return true;
+    char buffer[1024];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0 && text.size() < 4096) text.append(buffer, static_cast<std::size_t>(got));
+    return got > 0 || (got < 0 && errno == EINTR);
+}
+
+// Watches the child until it ends or `deadline` passes, keeping what it
+// writes. Answers whether it ended; `status` is then its wait status.
+bool watchChild(pid_t child, int output, std::string& text, Clock::time_point deadline, int& status)
+{
+    // Between looks at the child the output is read as it comes; the pause
+    // starts short (a umount takes milliseconds) and grows.
+    int pause = 1;
+    bool open = true;
+    for (;;) {
+        const pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == child) break;
+        if (ended < 0 && errno != EINTR) {
+            status = -1;
+            break;
+        }
+        const int left = millisecondsUntil(deadline);
+        if (left == 0) return false;
+        const int wait = std::min(left, pause);
+        if (open) {
+            const std::size_t before = text.size();
+            open = readAvailable(output, text, wait);
+            if (!open) pause = 1; // it closes its output as it exits
+            if (!open || text.size() != before) continue;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        }
+        pause = std::min(pause * 2, 50);
+    }
+    // What it wrote just before it ended.
+    while (open && text.size() < 4096) {
+        const std::size_t before = text.size();
+        open = readAvailable(output, text, 0);
+        if (text.size() == before) break;
+    }
+    return true;
+}
+
+std::string inWords(std::chrono::milliseconds duration)
+{
+    const auto count = duration.count();
+    return count % 1000 == 0 ? std::to_string(count / 1000) + " s" : std::to_string(count) + " ms";
 }
 
 // The argument and environment vectors of a spawned program, kept alive here.
@@ -80,6 +163,15 @@ std::string withMessage(const std::string& text, const UmountResult& result)
     return result.message.empty() ? text : text + " (" + result.message + ")";
 }
 
+// Whether `table` still shows the mount with this ID; a table that cannot be
+// read does not show it gone.
+bool stillMounted(const std::string& table, int id)
+{
+    std::vector<MountEntry> entries;
+    if (readMountTable(table, entries) != 0) return true;
+    return std::any_of(entries.begin(), entries.end(), [id](const MountEntry& entry) { return entry.id == id; });
+}
+
 } // namespace
 
 std::string systemUmountProgram()
@@ -89,8 +181,9 @@ std::string systemUmountProgram()
     return {};
 }
 
-UmountResult runUmount(const std::string& program, const std::string& target)
+UmountResult runUmount(const std::string& program, const std::string& target, std::chrono::milliseconds deadline)
 {
+    const auto end = Clock::now() + deadline;
     UmountResult result;
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0) {
@@ -133,6 +226,7 @@ UmountResult runUmount(const std::string& program, const std::string& target)
 
     Vector arguments({"umount", target});
     Vector environment({"PATH=/usr/sbin:/usr/bin:/sbin:/bin", "LC_ALL=C"});
+    const ChildStatusKept statusKept;
     pid_t child = -1;
     const int spawned = ::posix_spawn(&child, program.c_str(), &actions, &attributes, arguments.pointers.data(),
                                       environment.pointers.data());
@@ -145,25 +239,28 @@ UmountResult runUmount(const std::string& program, const std::string& target)
         return result;
     }
 
+    const ActivityNote note("umount " + target + " (pid " + std::to_string(child) + ")");
     std::string output;
-    if (!readUntilClosed(pipe[0], output, std::chrono::steady_clock::now() + kUmountTimeout)) {
+    int status = -1;
+    if (!watchChild(child, pipe[0], output, end, status)) {
         ::kill(child, SIGKILL);
-        output += "\n(no answer within a minute; stopped)";
+        result.stopped = true;
+        result.stillRunning = !watchChild(child, pipe[0], output, Clock::now() + kReapGrace, status);
     }
     ::close(pipe[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            status = -1;
-            break;
-        }
-    }
     result.exitStatus = status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.message = oneLine(output);
+    if (result.stopped) {
+        if (!result.message.empty()) result.message += "; ";
+        result.message += "no answer within " + inWords(deadline) +
+                          (result.stillRunning ? "; still running after it was killed, pid " + std::to_string(child)
+                                               : "; stopped");
+    }
     return result;
 }
 
-int unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram, std::string& reason)
+int unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram,
+                  std::chrono::milliseconds deadline, std::string& reason)
 {
     std::vector<std::pair<int, std::string>> unmounted;
     for (int round = 0; round < kMaxUnmounts; ++round) {
@@ -195,13 +292,20 @@ int unmountDevice(dev_t device, const std::string& table, const std::string& umo
         }
         unmounted.push_back(key);
 
-        const UmountResult result = runUmount(umountProgram, top.target);
+        const UmountResult result = runUmount(umountProgram, top.target, deadline);
         if (result.spawnError != 0) {
             reason = "cannot run " + (umountProgram.empty() ? std::string("umount") : umountProgram) +
                      " to unmount " + top.target + " (" + errorText(result.spawnError) + ")";
             return result.spawnError;
         }
-        if (result.exitStatus == 0) continue;
+        if (result.stopped) {
+            reason = withMessage("umount did not finish unmounting " + top.target, result) +
+                     ", so the disc may still be mounted";
+            return ETIMEDOUT;
+        }
+        // Another unmount may have been quicker ("not mounted"): what counts
+        // is whether the mount is still in the table.
+        if (result.exitStatus == 0 || !stillMounted(table, top.id)) continue;
         // umount runs in the C locale, so its words tell a refusal apart
         // from a busy disc (its exit status is the same for both).
         const auto says = [&](const char* words) { return result.message.find(words) != std::string::npos; };

@@ -7,6 +7,7 @@
 // and it hands filesystems that the desktop mounted through UDisks2 to
 // umount.udisks2.
 
+#include <chrono>
 #include <string>
 
 #include <sys/types.h>
@@ -16,23 +17,32 @@ namespace vp {
 // /usr/bin/umount, else /bin/umount; empty when neither can be run.
 std::string systemUmountProgram();
 
+inline constexpr std::chrono::milliseconds kUmountDeadline{60000};
+
 struct UmountResult {
-    int spawnError = 0;  // errno value when the program could not be started
-    int exitStatus = -1; // its exit status; -1 when it did not exit normally
-    std::string message; // what it wrote, on one line
+    int spawnError = 0;       // errno value when the program could not be started
+    int exitStatus = -1;      // its exit status; -1 when it did not exit normally
+    bool stopped = false;     // still running at the deadline, so it was killed
+    bool stillRunning = false; // ... and even that did not end it in time
+    std::string message;      // what it wrote, on one line
 };
 
 // Runs `program` with the argument vector {"umount", target}: no shell, a
 // minimal environment (PATH and the C locale, so its messages are in
 // English), standard input from /dev/null, and none of this process's other
-// file descriptors. Gives up on it after a minute.
-UmountResult runUmount(const std::string& program, const std::string& target);
+// file descriptors. Its exit status is read whatever this process does with
+// SIGCHLD. One deadline covers its whole life: still running then, it is
+// killed and reaped. Meanwhile an ActivityNote (drive/diagnostics.h) names it.
+UmountResult runUmount(const std::string& program, const std::string& target,
+                       std::chrono::milliseconds deadline = kUmountDeadline);
 
 // Unmounts everything that the mount table `table` shows mounted from
 // `device`, the most recent mount first, reading the table again after each
-// unmount; done only when the table shows nothing of the device. Stops at the
-// first failure, leaving the rest mounted. Returns 0, or an errno value with
-// `reason` saying why in plain words.
-int unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram, std::string& reason);
+// unmount; done only when the table shows nothing of the device. A umount
+// that fails because the mount is already gone (another unmount was quicker)
+// counts as done. Stops at the first real failure, leaving the rest mounted.
+// Returns 0, or an errno value with `reason` saying why in plain words.
+int unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram,
+                  std::chrono::milliseconds deadline, std::string& reason);
 
 } // namespace vp

@@ -1,106 +1,44 @@
 // SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The drive command dispatcher and the Linux backend, without any window.
+// The drive command dispatcher, the command line's tray actions and the Linux
+// backend, without any window and without a real drive.
 
+#include "app/command_line.h"
+#include "drive/diagnostics.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
 #include "drive/mount_table.h"
+#include "drive/process_use.h"
 #include "tests/support/diagnostics_recorder.h"
+#include "tests/support/fake_drive_system.h"
 #include "tests/support/recording_media_control.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include <fcntl.h>
-#include <linux/cdrom.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vp;
+using namespace vp::test;
+using namespace std::chrono_literals;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines readLines(const std::string& path)
-{
-    Lines lines;
-    std::ifstream file(path);
-    for (std::string line; std::getline(file, line);) lines.push_back(line);
-    return lines;
-}
-
-// A drive's surroundings made of files: a mount table in mountinfo format, a
-// umount(8) stand-in that really takes the most recent entry for its mount
-// point out of that table (or fails as told), and an ioctl that only records.
-class FakeDriveSystem {
-public:
-    FakeDriveSystem()
-    {
-        const std::string dir = dir_.path().toStdString();
-        std::ofstream(file("umount")) << "#!/bin/sh\n"
-            "dir='" << dir << "'\n"
-            "echo \"$1\" >> \"$dir/calls\"\n"
-            "env > \"$dir/environment\"\n"
-            "ls /proc/$$/fd > \"$dir/fds\"\n"
-            "case $(cat \"$dir/mode\") in\n"
-            "busy) echo \"umount: $1: target is busy.\" >&2; exit 32 ;;\n"
-            "refuse) echo \"umount: $1: must be superuser to unmount.\" >&2; exit 32 ;;\n"
-            "ignore) exit 0 ;;\n"
-            "esac\n"
-            "awk -v t=\"$1\" '{ l[NR] = $0; if ($5 == t) last = NR }"
-            " END { for (i = 1; i <= NR; i++) if (i != last) print l[i] }' \"$dir/mountinfo\" > \"$dir/new\"\n"
-            "mv \"$dir/new\" \"$dir/mountinfo\"\n";
-        QFile::setPermissions(dir_.filePath("umount"), QFile::ReadOwner | QFile::ExeOwner);
-        umountAnswers("unmount");
-        QDir().mkdir(QString::fromStdString(media));
-    }
-
-    std::string file(const char* name) const { return dir_.filePath(name).toStdString(); }
-    void umountAnswers(const char* mode) const { std::ofstream(file("mode")) << mode << "\n"; }
-    void setTable(const Lines& lines) const
-    {
-        std::ofstream out(file("mountinfo"));
-        for (const auto& line : lines) out << line << "\n";
-    }
-    Lines table() const { return readLines(file("mountinfo")); }
-    Lines umountCalls() const { return readLines(file("calls")); }
-
-    LinuxDriveSystem system()
-    {
-        return {file("mountinfo"), file("umount"), [this](int, unsigned long request, unsigned long argument) {
-                    ioctls.emplace_back(request, argument);
-                    return request == CDROM_GET_CAPABILITY ? capabilities : 0;
-                }};
-    }
-
-    static std::string entry(int id, const char* device, const std::string& target, const char* source = "/dev/sr0")
-    {
-        return std::to_string(id) + " 20 " + device + " / " + target + " ro,relatime - iso9660 " + source + " ro";
-    }
-
-    std::vector<std::pair<unsigned long, unsigned long>> ioctls;
-    int capabilities = CDC_CLOSE_TRAY | CDC_OPEN_TRAY | CDC_LOCK;
-
-private:
-    QTemporaryDir dir_;
-
-public:
-    const std::string media = file("media"); // a real directory, as a mount point is
-};
-
-constexpr const char* kRootEntry = "20 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw";
+using Ioctl = IoctlCalls::value_type;
+using Answers = std::map<Ioctl, int>;
 
 // A program that sits in a directory until it is ended.
 struct Sleeper {
@@ -128,6 +66,36 @@ struct Sleeper {
     }
     pid_t pid = -1;
 };
+
+// SIGCHLD as a launcher may leave it, for as long as this lives: 0 at its
+// default, 1 ignored, 2 with children reaped unwaited (SA_NOCLDWAIT).
+struct ChildSignalAsLaunched {
+    explicit ChildSignalAsLaunched(int how)
+    {
+        asked.sa_handler = how == 1 ? SIG_IGN : SIG_DFL;
+        asked.sa_flags = how == 2 ? SA_NOCLDWAIT : 0;
+        ::sigaction(SIGCHLD, &asked, &original);
+    }
+    ~ChildSignalAsLaunched() { ::sigaction(SIGCHLD, &original, nullptr); }
+    bool unchanged() const
+    {
+        struct sigaction now {};
+        ::sigaction(SIGCHLD, nullptr, &now);
+        return now.sa_handler == asked.sa_handler && (now.sa_flags & SA_NOCLDWAIT) == asked.sa_flags;
+    }
+    struct sigaction asked {}, original {};
+};
+
+// Lines the expected text names with placeholders, filled in.
+std::string filled(QString text, const FakeDriveSystem& fake, const LinuxDriveSystem& system, int pid = 0)
+{
+    return text.replace(QLatin1String("MEDIA"), QString::fromStdString(fake.media))
+        .replace(QLatin1String("NODE"), QString::fromStdString(fake.node))
+        .replace(QLatin1String("TABLE"), QString::fromStdString(system.mountTable))
+        .replace(QLatin1String("NONE"), QString::fromStdString(fake.file("none")))
+        .replace(QLatin1String("PID"), QString::number(pid))
+        .toStdString();
+}
 
 } // namespace
 
@@ -230,78 +198,159 @@ private slots:
         QCOMPARE(boxes.size(), std::size_t(1));
     }
 
-    void linuxBackendReportsEveryFailureAsAnErrorCode()
+    // --open, --close and --toggle: which way the tray goes, and the exit status.
+    void commandLineActionsMoveTheTrayTheirWay_data()
     {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<int>("tray");
+        QTest::addColumn<int>("driveAnswers");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("status");
+        const int open = int(TrayAction::Open), close = int(TrayAction::Close), toggle = int(TrayAction::Toggle);
+        const int opened = int(TrayState::Open), closed = int(TrayState::Closed), unknown = int(TrayState::Unknown);
+        QTest::newRow("--open") << open << unknown << 0 << "set cdaudio door open" << 0;
+        QTest::newRow("--close") << close << unknown << 0 << "set cdaudio door closed" << 0;
+        QTest::newRow("--toggle, tray open") << toggle << opened << 0 << "set cdaudio door closed" << 0;
+        QTest::newRow("--toggle, tray closed") << toggle << closed << 0 << "set cdaudio door open" << 0;
+        QTest::newRow("--toggle, tray unknown") << toggle << unknown << 0 << "" << 1;
+        QTest::newRow("--open, drive refuses") << open << unknown << EIO << "set cdaudio door open" << 1;
+    }
+    void commandLineActionsMoveTheTrayTheirWay()
+    {
+        QFETCH(int, action);
+        QFETCH(int, tray);
+        QFETCH(int, driveAnswers);
+        QFETCH(QString, command);
+        QFETCH(int, status);
+        recorder->result = driveAnswers;
+        int asked = 0;
+        QCOMPARE(runTrayAction(TrayAction(action), *recorder, [&] { return ++asked, TrayState(tray); }), status);
+        QCOMPARE(recorder->commands, command.isEmpty() ? std::vector<std::string>{}
+                                                       : std::vector<std::string>{command.toStdString()});
+        QCOMPARE(asked, action == int(TrayAction::Toggle) ? 1 : 0);
+    }
+
+    // What each command asks of the drive, in turn, and the one line it says
+    // when the answer is not the hoped one. Nothing but a CD drive gets more
+    // than the check, or has anything unmounted. A refused eject leaves the
+    // door locked again (it was unlocked just for the eject); a positive
+    // SCSI status is a refusal too. --toggle asks the drive whether its tray
+    // is open.
+    void eachCommandAsksTheDriveInTurn_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<Answers>("answers");
+        QTest::addColumn<IoctlCalls>("ioctls");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("line");
+        const QString open = "set cdaudio door open", close = "set cdaudio door closed", state = "tray?";
+        const Ioctl capability{CDROM_GET_CAPABILITY, 0}, unlock{CDROM_LOCKDOOR, 0}, eject{CDROMEJECT, 0},
+            relock{CDROM_LOCKDOOR, 1}, pull{CDROMCLOSETRAY, 0}, status{CDROM_DRIVE_STATUS, CDSL_CURRENT};
+        const int block = S_IFBLK;
+        const QString refused = "NODE: cannot open the tray: the drive refused (input/output error)";
+        QTest::newRow("open") << open << block << Answers{} << IoctlCalls{capability, unlock, eject} << 0 << "";
+        QTest::newRow("close") << close << block << Answers{} << IoctlCalls{capability, pull} << 0 << "";
+        QTest::newRow("unknown command") << "play cdaudio" << block << Answers{} << IoctlCalls{} << EINVAL
+                                         << "unknown media-control command \"play cdaudio\"";
+        QTest::newRow("character device") << open << int(S_IFCHR) << Answers{} << IoctlCalls{} << ENOTBLK
+                                          << "NODE: cannot open the tray: not a CD drive";
+        QTest::newRow("regular file") << close << int(S_IFREG) << Answers{} << IoctlCalls{} << ENOTBLK
+                                      << "NODE: cannot close the tray: not a CD drive";
+        QTest::newRow("block device, no CD drive") << open << block << Answers{{capability, -ENOTTY}}
+            << IoctlCalls{capability} << ENOTTY << "NODE: cannot open the tray: not a CD drive";
+        QTest::newRow("a drive the user may not use") << open << block << Answers{{capability, -EACCES}}
+            << IoctlCalls{capability} << EACCES << QStringLiteral("NODE: cannot open the tray: ") + kPermissionRemedy;
+        QTest::newRow("slot-loading drive") << close << block << Answers{{capability, CDC_OPEN_TRAY | CDC_LOCK}}
+            << IoctlCalls{capability} << ENOSYS
+            << "NODE: cannot close the tray: the drive cannot close its tray (slot-loading and most laptop drives "
+               "cannot); push it in by hand";
+        QTest::newRow("eject refused") << open << block << Answers{{eject, -EBUSY}}
+            << IoctlCalls{capability, unlock, eject, relock} << EBUSY
+            << "NODE: cannot open the tray: the drive is in use by another program; close it and try again";
+        QTest::newRow("SCSI status") << open << block << Answers{{eject, 2}}
+                                     << IoctlCalls{capability, unlock, eject, relock} << EIO << refused;
+        QTest::newRow("door not locked again") << open << block << Answers{{eject, -EIO}, {relock, -EIO}}
+            << IoctlCalls{capability, unlock, eject, relock} << EIO
+            << refused + "; its door could not be locked again (input/output error)";
+        QTest::newRow("door never unlocked") << open << block << Answers{{unlock, -EBUSY}, {eject, 2}}
+            << IoctlCalls{capability, unlock, eject} << EIO
+            << refused + "; its door stays locked while another program has the drive open";
+        QTest::newRow("tray open") << state << block << Answers{{status, CDS_TRAY_OPEN}}
+                                   << IoctlCalls{capability, status} << int(TrayState::Open) << "";
+        QTest::newRow("tray closed") << state << block << Answers{{status, CDS_DISC_OK}}
+                                     << IoctlCalls{capability, status} << int(TrayState::Closed) << "";
+        QTest::newRow("tray unknown") << state << block << Answers{{status, -EIO}} << IoctlCalls{capability, status}
+            << int(TrayState::Unknown) << "NODE: cannot read the tray's state: input/output error";
+        QTest::newRow("tray of no CD drive") << state << int(S_IFCHR) << Answers{} << IoctlCalls{}
+            << int(TrayState::Unknown) << "NODE: cannot read the tray's state: not a CD drive";
+    }
+    void eachCommandAsksTheDriveInTurn()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, kind);
+        QFETCH(Answers, answers);
+        QFETCH(IoctlCalls, ioctls);
+        QFETCH(int, result);
+        QFETCH(QString, line);
+        FakeDriveSystem fake;
+        fake.kind = mode_t(kind);
+        fake.answers = answers;
+        const Lines table{kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)};
+        fake.setTable(table);
         DiagnosticsRecorder diagnostics;
-        QTemporaryDir dir;
-        const std::string missing = dir.filePath("no-such-drive").toStdString();
-        QCOMPARE(ejectTray(missing), ENOENT);
-        QCOMPARE(closeTray(missing), ENOENT);
-        // /dev/null opens, but it is no CD drive: the ioctls are refused.
-        QCOMPARE(ejectTray("/dev/null"), ENOTTY);
-        QCOMPARE(closeTray("/dev/null"), ENOTTY);
-        // A plain file is not a drive either.
-        const std::string file = dir.filePath("file").toStdString();
-        std::ofstream(file) << "not a drive";
-        QCOMPARE(ejectTray(file), ENOTTY);
-        // No drive at all: an error code, nothing thrown.
-        QCOMPARE(ejectTray(""), ENODEV);
-
-        LinuxMediaControl atNull("/dev/null");
-        QCOMPARE(atNull.send("set cdaudio door open"), ENOTTY);
-        QCOMPARE(atNull.send("set cdaudio door closed"), ENOTTY);
-        QCOMPARE(atNull.send("play cdaudio"), EINVAL);
-
-        // One line for each of the nine failures, naming the device and the reason.
-        const Lines& lines = diagnostics.lines;
-        QCOMPARE(lines.size(), std::size_t(9));
-        QCOMPARE(lines[0], missing + ": cannot open the tray: no such device");
-        QCOMPARE(lines[1], missing + ": cannot close the tray: no such device");
-        QCOMPARE(lines[2], std::string("/dev/null: cannot open the tray: not a CD drive"));
-        QCOMPARE(lines[4], file + ": cannot open the tray: not a CD drive");
-        QCOMPARE(lines[5], std::string("cannot open the tray: no CD drive found (no /dev/cdrom, no /dev/sr*)"));
-        QVERIFY(lines[8].find("play cdaudio") != std::string::npos);
+        QCOMPARE(command == QLatin1String("tray?") ? int(trayState(fake.node, fake.system()))
+                                                  : LinuxMediaControl(fake.node, fake.system()).send(command.toStdString()),
+                 result);
+        QCOMPARE(fake.ioctls, ioctls);
+        // Only an eject that got past the check unmounts first.
+        const bool unlocked = std::find(ioctls.begin(), ioctls.end(), Ioctl{CDROM_LOCKDOOR, 0}) != ioctls.end();
+        QCOMPARE(fake.table(), unlocked ? Lines{kRootEntry} : table);
+        QCOMPARE(fake.umountCalls().size(), std::size_t(unlocked));
+        QCOMPARE(diagnostics.lines, line.isEmpty() ? Lines{} : Lines{filled(line, fake, fake.system())});
     }
 
     // A mount belongs to the drive by its device number, whatever the table
-    // calls its source and whichever link names the drive.
+    // calls its source; the most recent comes first, stacked ones too.
     void mountTableMatchesByDeviceNumber()
     {
         FakeDriveSystem fake;
-        const std::string bound = "/srv/bound dir";
-        fake.setTable({kRootEntry, FakeDriveSystem::entry(30, "1:3", fake.media),
-                       FakeDriveSystem::entry(31, "1:5", "/media/zero", "/dev/null"),
-                       FakeDriveSystem::entry(32, "1:3", "/srv/bound\\040dir"),
-                       FakeDriveSystem::entry(33, "1:3", fake.media)});
-        const std::string link = fake.file("cdrom");
-        QVERIFY(QFile::link(QStringLiteral("/dev/null"), QString::fromStdString(link)));
-        for (const std::string& device : {std::string("/dev/null"), link}) {
-            std::vector<MountEntry> mounts;
-            QCOMPARE(mountsOfDevice(device, fake.file("mountinfo"), mounts), 0);
-            QCOMPARE(mounts.size(), std::size_t(3)); // the most recent first, stacked ones too
-            QCOMPARE(std::make_pair(mounts[0].id, mounts[0].target), std::make_pair(33, fake.media));
-            QCOMPARE(std::make_pair(mounts[1].id, mounts[1].target), std::make_pair(32, bound));
-            QCOMPARE(std::make_pair(mounts[2].id, mounts[2].target), std::make_pair(30, fake.media));
-        }
-        std::vector<MountEntry> mounts;
-        QCOMPARE(mountsOfDevice("/dev/zero", fake.file("mountinfo"), mounts), 0);
-        QCOMPARE(mounts.size(), std::size_t(1));
-        QCOMPARE(mounts[0].target, std::string("/media/zero"));
-        QCOMPARE(mountsOfDevice(fake.file("mode"), fake.file("mountinfo"), mounts), ENOTBLK);
-        QCOMPARE(mountsOfDevice(fake.file("none"), fake.file("mountinfo"), mounts), ENOENT);
-        QCOMPARE(mountsOfDevice("/dev/null", fake.file("none"), mounts), ENOENT);
+        fake.setTable({kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media),
+                       FakeDriveSystem::entry(31, "11:1", "/media/other", "/dev/sr1"),
+                       FakeDriveSystem::entry(32, "11:0", "/srv/bound\\040dir", "/dev/cdrom"),
+                       FakeDriveSystem::entry(33, "11:0", fake.media)});
+        std::vector<MountEntry> entries;
+        QCOMPARE(readMountTable(fake.file("mountinfo"), entries), 0);
+        const auto mounts = mountsOf(entries, makedev(11, 0));
+        QCOMPARE(mounts.size(), std::size_t(3));
+        QCOMPARE(std::make_pair(mounts[0].id, mounts[0].target), std::make_pair(33, fake.media));
+        QCOMPARE(std::make_pair(mounts[1].id, mounts[1].target), std::make_pair(32, std::string("/srv/bound dir")));
+        QCOMPARE(std::make_pair(mounts[2].id, mounts[2].target), std::make_pair(30, fake.media));
+        QCOMPARE(readMountTable(fake.file("none"), entries), ENOENT);
     }
 
+    // Everything of the drive is unmounted, the most recent mount first,
+    // before the door is unlocked and the tray ejected; umount gets neither
+    // this process's descriptors nor its environment. One that lost a race
+    // to another unmount ("not mounted") has still done its part.
+    void openingUnmountsEverythingOfTheDriveFirst_data()
+    {
+        QTest::addColumn<QString>("umount");
+        QTest::newRow("as usual") << "unmount";
+        QTest::newRow("another unmount was quicker") << "gone";
+    }
     void openingUnmountsEverythingOfTheDriveFirst()
     {
+        QFETCH(QString, umount);
         FakeDriveSystem fake;
-        fake.setTable({kRootEntry, FakeDriveSystem::entry(30, "1:3", fake.media),
-                       FakeDriveSystem::entry(31, "1:5", "/media/zero"),
-                       FakeDriveSystem::entry(32, "1:3", "/srv/bound"),
-                       FakeDriveSystem::entry(33, "1:3", fake.media),
-                       FakeDriveSystem::entry(34, "1:3", "/srv/later")});
+        fake.umountAnswers(umount.toStdString());
+        fake.setTable({kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media),
+                       FakeDriveSystem::entry(31, "11:1", "/media/other"),
+                       FakeDriveSystem::entry(32, "11:0", "/srv/bound"),
+                       FakeDriveSystem::entry(33, "11:0", fake.media),
+                       FakeDriveSystem::entry(34, "11:0", "/srv/later")});
         const std::string link = fake.file("cdrom");
-        QVERIFY(QFile::link(QStringLiteral("/dev/null"), QString::fromStdString(link)));
+        QCOMPARE(::symlink(fake.node.c_str(), link.c_str()), 0);
         // Neither this descriptor nor this variable may reach umount.
         const int leaked = ::fcntl(STDIN_FILENO, F_DUPFD, 50);
         QVERIFY(leaked >= 50);
@@ -313,9 +362,9 @@ private slots:
         qunsetenv("VP_NOT_FOR_UMOUNT");
         QCOMPARE(code, 0);
         QCOMPARE(fake.umountCalls(), (Lines{"/srv/later", fake.media, "/srv/bound", fake.media}));
-        QCOMPARE(fake.table(), (Lines{kRootEntry, FakeDriveSystem::entry(31, "1:5", "/media/zero")}));
-        QCOMPARE(fake.ioctls, (std::vector<std::pair<unsigned long, unsigned long>>{{CDROM_LOCKDOOR, 0}, {CDROMEJECT, 0}}));
-        QVERIFY(diagnostics.lines.empty());
+        QCOMPARE(fake.table(), (Lines{kRootEntry, FakeDriveSystem::entry(31, "11:1", "/media/other")}));
+        QCOMPARE(fake.ioctls, (IoctlCalls{{CDROM_GET_CAPABILITY, 0}, {CDROM_LOCKDOOR, 0}, {CDROMEJECT, 0}}));
+        QCOMPARE(diagnostics.lines, Lines{});
 
         const Lines environment = readLines(fake.file("environment"));
         QVERIFY(std::find(environment.begin(), environment.end(), "LC_ALL=C") != environment.end());
@@ -325,30 +374,39 @@ private slots:
         QVERIFY(std::find(fds.begin(), fds.end(), std::to_string(leaked)) == fds.end());
     }
 
-    // Whatever stops an unmount, the tray stays shut: no ioctl at all, every
-    // mount as it was, and one line that says why.
+    // Whatever stops an unmount, the tray stays shut: no ioctl after the
+    // check, every mount as it was, no umount left behind, and one line that
+    // says why. What umount answered is read whatever the program was
+    // started with for SIGCHLD, which it has again afterwards.
     void aFailedUnmountLeavesTheDriveAlone_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("umounts");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("busy") << "busy" << EBUSY << 1
+        QTest::addColumn<int>("sigchld");
+        for (const auto& [row, sigchld] : {std::pair("still there", 0), std::pair("still there, SIGCHLD ignored", 1),
+                                           std::pair("still there, SIGCHLD with SA_NOCLDWAIT", 2)})
+            QTest::newRow(row) << "ignore" << EBUSY << 1 << "MEDIA is still mounted after umount said it had unmounted it"
+                               << sigchld;
+        QTest::newRow("busy") << "say target is busy." << EBUSY << 1
             << "the disc is in use: MEDIA could not be unmounted (umount: MEDIA: target is busy.); "
-               "it is held by sleep (pid PID); close it and try again";
-        QTest::newRow("not allowed") << "refuse" << EPERM << 1
-            << "not allowed to unmount MEDIA (umount: MEDIA: must be superuser to unmount.); unmount it "
-               "where it was mounted (the file manager, or as root) and try again";
-        QTest::newRow("still there") << "ignore" << EBUSY << 1
-            << "MEDIA is still mounted after umount said it had unmounted it";
+               "it is held by sleep (pid PID); close it and try again" << 0;
+        for (const char* refusal : {"must be superuser to unmount.", "Operation not permitted.", "Permission denied."})
+            QTest::newRow(refusal) << QStringLiteral("say ") + refusal << EPERM << 1
+                << QStringLiteral("not allowed to unmount MEDIA (umount: MEDIA: %1); unmount it where it was mounted "
+                                  "(the file manager, or as root) and try again").arg(refusal) << 0;
+        QTest::newRow("no answer") << "hang" << ETIMEDOUT << 1
+            << "umount did not finish unmounting MEDIA (no answer within 300 ms; stopped), so the disc may still "
+               "be mounted" << 0;
         QTest::newRow("under another mount") << "covered" << EBUSY << 0
-            << "the disc's filesystem on MEDIA lies under another one mounted there (/dev/sdb1); unmount that first";
+            << "the disc's filesystem on MEDIA lies under another one mounted there (/dev/sdb1); unmount that first" << 0;
         QTest::newRow("no mount table") << "no table" << ENOENT << 0
-            << "cannot read the mount table TABLE (no such file or directory), so the disc may still be mounted";
+            << "cannot read the mount table TABLE (no such file or directory), so the disc may still be mounted" << 0;
         QTest::newRow("a line that cannot be read") << "garbled" << EINVAL << 0
-            << "cannot read the mount table TABLE (invalid argument), so the disc may still be mounted";
+            << "cannot read the mount table TABLE (invalid argument), so the disc may still be mounted" << 0;
         QTest::newRow("no umount") << "no umount" << ENOENT << 0
-            << "cannot run NONE to unmount MEDIA (no such file or directory)";
+            << "cannot run NONE to unmount MEDIA (no such file or directory)" << 0;
     }
     void aFailedUnmountLeavesTheDriveAlone()
     {
@@ -356,47 +414,148 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, umounts);
         QFETCH(QString, reason);
+        QFETCH(int, sigchld);
         FakeDriveSystem fake;
-        Lines table{kRootEntry, FakeDriveSystem::entry(30, "1:3", fake.media)};
+        Lines table{kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)};
         if (fault == QLatin1String("covered")) table.push_back(FakeDriveSystem::entry(40, "8:17", fake.media, "/dev/sdb1"));
         if (fault == QLatin1String("garbled")) table.push_back("41 20 11:0 / no more fields");
         fake.setTable(table);
         LinuxDriveSystem system = fake.system();
+        system.umountDeadline = 300ms;
         if (fault == QLatin1String("no table")) system.mountTable = fake.file("none");
         if (fault == QLatin1String("no umount")) system.umountProgram = fake.file("none");
-        fake.umountAnswers(fault.toLatin1().constData());
+        fake.umountAnswers(fault.toStdString());
         const Sleeper sleeper(fake.media);
         QVERIFY(sleeper.pid > 0);
         DiagnosticsRecorder diagnostics;
+        // What the drive layer says is under way, seen from another thread.
+        std::atomic<bool> done{false};
+        std::string underWay;
+        std::thread watcher([&] {
+            for (; !done; std::this_thread::sleep_for(2ms))
+                if (const std::string now = driveActivity(); !now.empty()) underWay = now;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        const ChildSignalAsLaunched launched(sigchld);
 
-        QCOMPARE(ejectTray("/dev/null", system), code);
-        QVERIFY(fake.ioctls.empty());
+        const int result = ejectTray(fake.node, system);
+        done = true;
+        watcher.join();
+        QVERIFY(launched.unchanged());
+        QCOMPARE(result, code);
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(fake.ioctls, (IoctlCalls{{CDROM_GET_CAPABILITY, 0}}));
         QCOMPARE(fake.table(), table);
         QCOMPARE(fake.umountCalls().size(), std::size_t(umounts));
-        QString expected = QStringLiteral("/dev/null: cannot open the tray: ") + reason;
-        expected.replace(QLatin1String("MEDIA"), QString::fromStdString(fake.media))
-            .replace(QLatin1String("TABLE"), QString::fromStdString(system.mountTable))
-            .replace(QLatin1String("NONE"), QString::fromStdString(fake.file("none")))
-            .replace(QLatin1String("PID"), QString::number(sleeper.pid));
-        QCOMPARE(diagnostics.lines, Lines{expected.toStdString()});
+        QCOMPARE(::waitpid(-1, nullptr, WNOHANG), 0); // the sleeper runs; no umount is left, dead or alive
+        QCOMPARE(diagnostics.lines,
+                 Lines{filled("NODE: cannot open the tray: " + reason, fake, system, sleeper.pid)});
+        if (fault == QLatin1String("hang")) QCOMPARE(underWay.substr(0, underWay.find("(pid ")), "umount " + fake.media + " ");
+        QCOMPARE(driveActivity(), std::string());
     }
 
-    void closingNeedsADriveThatCanPullItsTrayIn()
+    // One tray command at a time on a drive, from any program: a command
+    // finds the drive's lock taken and is dropped at once, unmounting
+    // nothing. The system's own look at a drive (a shared lock) is waited
+    // for, a little.
+    void oneTrayCommandAtATime_data()
     {
+        QTest::addColumn<int>("lock");
+        QTest::addColumn<int>("heldMs");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("another tray command") << LOCK_EX << 10000 << EBUSY
+            << "another tray command is running on this drive (or a program holds it for itself); try again when "
+               "it is done";
+        QTest::newRow("the system looks at the drive") << LOCK_SH << 150 << 0 << "";
+        QTest::newRow("the system keeps looking") << LOCK_SH << 10000 << EBUSY
+            << "the system is still examining the drive (a disc just went in?); try again in a moment";
+    }
+    void oneTrayCommandAtATime()
+    {
+        QFETCH(int, lock);
+        QFETCH(int, heldMs);
+        QFETCH(int, code);
+        QFETCH(QString, reason);
         FakeDriveSystem fake;
-        fake.capabilities = CDC_OPEN_TRAY | CDC_LOCK; // a slot-loading drive
+        fake.setTable({kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)});
+        LinuxDriveSystem system = fake.system();
+        system.examinationWait = 1000ms;
+        const int holder = ::open(fake.node.c_str(), O_RDONLY | O_CLOEXEC);
+        QCOMPARE(::flock(holder, lock | LOCK_NB), 0);
+        std::thread release([&] {
+            if (heldMs > 1000) return; // held until the end
+            std::this_thread::sleep_for(std::chrono::milliseconds(heldMs));
+            ::flock(holder, LOCK_UN);
+        });
         DiagnosticsRecorder diagnostics;
-        QCOMPARE(closeTray("/dev/null", fake.system()), ENOSYS);
-        QCOMPARE(fake.ioctls, (std::vector<std::pair<unsigned long, unsigned long>>{{CDROM_GET_CAPABILITY, 0}}));
-        QCOMPARE(diagnostics.lines, Lines{"/dev/null: cannot close the tray: the drive cannot close its tray "
-                                          "(slot-loading and most laptop drives cannot); push it in by hand"});
+        QElapsedTimer clock;
+        clock.start();
+        const int result = ejectTray(fake.node, system);
+        const qint64 took = clock.elapsed();
+        release.join();
+        ::close(holder);
+        QCOMPARE(result, code);
+        QVERIFY2(took < (lock == LOCK_EX ? 500 : 2000), qPrintable(QString::number(took)));
+        QCOMPARE(fake.umountCalls().size(), std::size_t(code == 0 ? 1 : 0));
+        QCOMPARE(diagnostics.lines, code == 0 ? Lines{} : Lines{fake.node + ": cannot open the tray: " + reason.toStdString()});
+    }
 
-        fake.capabilities |= CDC_CLOSE_TRAY;
-        fake.ioctls.clear();
-        QCOMPARE(closeTray("/dev/null", fake.system()), 0);
-        QCOMPARE(fake.ioctls, (std::vector<std::pair<unsigned long, unsigned long>>{{CDROM_GET_CAPABILITY, 0},
-                                                                                   {CDROMCLOSETRAY, 0}}));
-        QCOMPARE(diagnostics.lines.size(), std::size_t(1));
+    // Who holds a mount point, from /proc: the working directory, root,
+    // program and open files of every process but this one, at the path or
+    // below it, never beside it.
+    void processesUsingAPathAreFound()
+    {
+        QTemporaryDir proc;
+        const auto process = [&](const std::string& pid, const char* name,
+                                 const std::vector<std::pair<std::string, std::string>>& links) {
+            const std::string base = proc.path().toStdString() + "/" + pid;
+            QDir().mkpath(QString::fromStdString(base + "/fd"));
+            std::ofstream(base + "/comm") << name << "\n";
+            for (const auto& [link, target] : links) QCOMPARE(::symlink(target.c_str(), (base + "/" + link).c_str()), 0);
+        };
+        process(std::to_string(::getpid()), "self", {{"cwd", "/media/cd"}});
+        process("100", "beside", {{"cwd", "/media/cd2"}, {"fd/3", "/media/cd2/file"}});
+        process("101", "reader", {{"cwd", "/"}, {"fd/0", "/dev/null"}, {"fd/7", "/media/cd/file"}});
+        process("102", "player", {{"exe", "/media/cd/bin/play"}});
+        process("103", "jail", {{"root", "/media/cd"}});
+        process("104", "shell", {{"cwd", "/media/cd/sub"}});
+        process("105", "odd", {{"fd/x", "/media/cd"}});
+        process("x6", "nobody", {{"cwd", "/media/cd"}});
+        auto found = processesUsing("/media/cd", 5000ms, proc.path().toStdString());
+        std::sort(found.begin(), found.end(), [](const ProcessUse& a, const ProcessUse& b) { return a.pid < b.pid; });
+        QCOMPARE(describeProcesses(found), std::string("reader (pid 101), player (pid 102), jail (pid 103), shell (pid 104)"));
+        found.push_back({107, "late"});
+        QCOMPARE(describeProcesses(found),
+                 std::string("reader (pid 101), player (pid 102), jail (pid 103), shell (pid 104) and 1 more"));
+    }
+
+    // Device paths, mount points and program names come from outside: the
+    // line that names them is printable and one line.
+    void diagnosticLinesArePrintable_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("escape sequence") << QByteArray("\x1b]0;owned\a\x1b[31m!") << QByteArray("\\x1b]0;owned\\x07\\x1b[31m!");
+        QTest::newRow("line breaks") << QByteArray("a\nb\r\tc") << QByteArray("a\\x0ab\\x0d\\x09c");
+        QTest::newRow("DEL and C1") << QByteArray("\x7f\xc2\x85\xc2\x9b") << QByteArray("\\x7f\\xc2\\x85\\xc2\\x9b");
+        QTest::newRow("not UTF-8") << QByteArray("\xff\xc0\xaf\xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82")
+                                   << QByteArray("\\xff\\xc0\\xaf\\xe0\\x80\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\xe2\\x82");
+        QTest::newRow("backslash") << QByteArray("a\\x41") << QByteArray("a\\\\x41");
+        QTest::newRow("letters") << QByteArray("/media/käyttäjä/LEVY €\xf0\x9f\x92\xbf") << QByteArray("/media/käyttäjä/LEVY €\xf0\x9f\x92\xbf");
+    }
+    void diagnosticLinesArePrintable()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, line);
+        DiagnosticsRecorder diagnostics;
+        reportDiagnostic(text.toStdString());
+        QCOMPARE(diagnostics.lines, Lines{line.toStdString()});
+        // The same on its way from a tray command.
+        QTemporaryDir dir;
+        QCOMPARE(ejectTray(dir.path().toStdString() + "/" + text.toStdString()), ENOENT);
+        QCOMPARE(diagnostics.lines.back(), dir.path().toStdString() + "/" + line.toStdString() + ": cannot open the tray: no such device");
     }
 
     void linuxBackendFindsTheDefaultDrive()
@@ -418,14 +577,6 @@ private slots:
         touch("cdrom");
         QCOMPARE(findDefaultCdDrive(root), root + "/cdrom");
         QCOMPARE(findDefaultCdDrive(root + "/missing-directory"), std::string());
-    }
-
-    void theRealBackendNeverThrowsWithoutADrive()
-    {
-        // Whatever this machine has, the platform backend answers with a code.
-        Module1::setMediaControl(nullptr);
-        LinuxMediaControl platform("/nonexistent/cdrom");
-        QVERIFY(platform.send("set cdaudio door open") != 0);
     }
 };
 

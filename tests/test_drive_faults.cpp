@@ -3,8 +3,8 @@
 // The Linux backend against the faults a real machine can hand it, each with
 // a real file descriptor or a real failed open(): no device node, nodes that
 // are not CD drives, a node the user may not open, and a device that is busy.
-// Each fault must come back as an error code, never as an exception or a
-// message, and a click on the real main window must still show the advert,
+// Each fault must come back as an error code and one line that says why,
+// never as an exception or a window, and a click on the real main window must still show the advert,
 // count the action and mark the tray state.
 //
 // Two faults exist only for an unprivileged user: root opens a mode-000 node
@@ -193,31 +193,40 @@ private slots:
     {
         QTemporaryDir dir;
         const std::string missing = dir.filePath(QStringLiteral("sr0")).toStdString();
-        QCOMPARE(ejectTray(missing), ENOENT);
-        QCOMPARE(closeTray(missing), ENOENT);
-        // No drive found at all: the default-drive lookup comes back empty.
-        QCOMPARE(findDefaultCdDrive(dir.path().toStdString()), std::string());
-        QCOMPARE(ejectTray(std::string()), ENODEV);
+        {
+            DiagnosticsRecorder diagnostics;
+            QCOMPARE(ejectTray(missing), ENOENT);
+            QCOMPARE(closeTray(missing), ENOENT);
+            // No drive found at all: the default-drive lookup comes back empty.
+            QCOMPARE(findDefaultCdDrive(dir.path().toStdString()), std::string());
+            QCOMPARE(ejectTray(std::string()), ENODEV);
+            QCOMPARE(diagnostics.lines, (std::vector<std::string>{
+                missing + ": cannot open the tray: no such device", missing + ": cannot close the tray: no such device",
+                "cannot open the tray: no CD drive found (no /dev/cdrom, no /dev/sr*)"}));
+        }
         clickThroughTheWindow(missing, ENOENT);
     }
 
-    // Nodes that open but are no CD drive refuse the drive's ioctls; a socket
+    // Nodes that open but are no block device get no ioctl at all; a socket
     // node cannot even be opened.
     void nodesThatAreNotCdDrives_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("expected");
-        QTest::newRow("character device /dev/null") << "null" << ENOTTY;
-        QTest::newRow("character device /dev/zero") << "zero" << ENOTTY;
-        QTest::newRow("regular file") << "file" << ENOTTY;
-        QTest::newRow("directory") << "directory" << ENOTTY;
-        QTest::newRow("named pipe") << "fifo" << ENOTTY;
-        QTest::newRow("socket") << "socket" << ENXIO;
+        QTest::addColumn<QString>("reason");
+        const QString noDrive = QStringLiteral("not a CD drive");
+        QTest::newRow("character device /dev/null") << "null" << ENOTBLK << noDrive;
+        QTest::newRow("character device /dev/zero") << "zero" << ENOTBLK << noDrive;
+        QTest::newRow("regular file") << "file" << ENOTBLK << noDrive;
+        QTest::newRow("directory") << "directory" << ENOTBLK << noDrive;
+        QTest::newRow("named pipe") << "fifo" << ENOTBLK << noDrive;
+        QTest::newRow("socket") << "socket" << ENXIO << "no drive answers at this device node (unplugged?)";
     }
     void nodesThatAreNotCdDrives()
     {
         QFETCH(QString, kind);
         QFETCH(int, expected);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         std::string path = dir.filePath(kind).toStdString();
@@ -241,8 +250,13 @@ private slots:
             QVERIFY(listener.fd >= 0);
             QCOMPARE(::bind(listener.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         }
-        QCOMPARE(ejectTray(path), expected);
-        QCOMPARE(closeTray(path), expected);
+        {
+            DiagnosticsRecorder diagnostics;
+            QCOMPARE(ejectTray(path), expected);
+            QCOMPARE(closeTray(path), expected);
+            QCOMPARE(diagnostics.lines, (std::vector<std::string>{path + ": cannot open the tray: " + reason.toStdString(),
+                                                                  path + ": cannot close the tray: " + reason.toStdString()}));
+        }
         clickThroughTheWindow(path, expected);
     }
 

@@ -5,6 +5,7 @@
 // by tests and fuzzers in place of a real drive. It can be made as slow as a
 // real drive, and tells whether a command is under way at this moment.
 
+#include "drive/diagnostics.h"
 #include "drive/media_control.h"
 #include "runtime/runtime_error.h"
 
@@ -22,6 +23,7 @@ public:
     {
         if (failWith) throw RuntimeError(*failWith, "media control unavailable");
         busy = true;
+        const ActivityNote note(activity);
         if (takes.count() > 0) std::this_thread::sleep_for(takes);
         commands.push_back(command);
         busy = false;
@@ -33,6 +35,7 @@ public:
     const ErrorCode* failWith = nullptr; // when set, every call throws this error
     std::chrono::milliseconds takes{0};  // how long each command keeps the drive busy
     std::atomic<bool> busy{false};       // a command is under way
+    std::string activity;                // what the drive layer says is under way meanwhile
 };
 
 } // namespace vp

@@ -5,6 +5,8 @@
 #include "app/wiring.h"
 #include "drive/module1.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -34,6 +36,19 @@ void userClick(QWidget* widget)
 {
     QWidget* window = widget->window();
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, widget->rect().center()));
+}
+
+void accessibleAction(QWidget* control, const QString& action, const QString& item)
+{
+    QAccessibleInterface* target = QAccessible::queryAccessibleInterface(control);
+    for (int i = 0; !item.isEmpty() && i < target->childCount(); ++i) {
+        if (target->child(i)->text(QAccessible::Name) == item) {
+            target = target->child(i);
+            break;
+        }
+    }
+    if (!target->actionInterface()) qFatal("no accessible actions on %s", qPrintable(control->objectName()));
+    target->actionInterface()->doAction(action);
 }
 
 void MainWindowFixture::setUp()

@@ -45,6 +45,11 @@ void prepareProgram();
 // window, so that a window blocked by a modal one never receives it.
 void userClick(QWidget* widget);
 
+// An action ("Press", "Toggle") on a control, or on the menu command called
+// `item` in a menu, as a screen reader asks for it over AT-SPI: a call that
+// reaches the control directly, with no input event on the way.
+void accessibleAction(QWidget* control, const QString& action, const QString& item = {});
+
 class MainWindowFixture {
 public:
     // Call from init() and cleanup(). setUp() leaves the counters at values

@@ -3,23 +3,35 @@
 #include "ui/toolkit/modal_wait.h"
 
 #include "runtime/runtime_error.h"
+#include "ui/toolkit/input_refusal.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
 
-#include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace vp {
 
 namespace {
 
-std::atomic<int> abandonedWork{0};
+// Work that a wait gave up on, still running.
+struct Abandoned {
+    std::mutex mutex;
+    std::condition_variable finished;
+    int running = 0;
+};
+
+Abandoned& abandoned()
+{
+    static Abandoned work;
+    return work;
+}
 
 // What the worker thread and the waiting thread share. The worker tells the
 // waiting loop that it is done only while somebody still waits.
@@ -32,47 +44,6 @@ struct Shared {
     bool abandoned = false;
 };
 
-// Input that would act on a window. Repaints, timers, window-system
-// requests such as closing the window, and pointer motion go through.
-bool isUserInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::NonClientAreaMouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonRelease:
-    case QEvent::NonClientAreaMouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::InputMethod:
-        return true;
-    default:
-        return false;
-    }
-}
-
-class InputDropper : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (!isUserInput(event->type())) return QObject::eventFilter(watched, event);
-        // An accepted shortcut override keeps a mnemonic from firing; the
-        // key press that follows is dropped as well.
-        event->accept();
-        return true;
-    }
-};
-
 } // namespace
 
 int waitWhileWorking(std::function<int()> work)
@@ -81,8 +52,7 @@ int waitWhileWorking(std::function<int()> work)
     QEventLoop loop;
     shared->waiting = &loop;
 
-    InputDropper dropper;
-    qApp->installEventFilter(&dropper);
+    std::optional<InputRefusal> refusal(std::in_place);
     // Most tray actions take milliseconds; a busy pointer shows only once
     // the drive takes long enough to be noticed.
     bool busyPointer = false;
@@ -106,7 +76,12 @@ int waitWhileWorking(std::function<int()> work)
         shared->done = true;
         shared->result = result;
         shared->error = error;
-        if (shared->abandoned) --abandonedWork;
+        if (shared->abandoned) {
+            Abandoned& work = abandoned();
+            const std::lock_guard counting(work.mutex);
+            --work.running;
+            work.finished.notify_all();
+        }
         if (shared->waiting) QMetaObject::invokeMethod(shared->waiting, &QEventLoop::quit, Qt::QueuedConnection);
     }).detach();
 
@@ -120,14 +95,12 @@ int waitWhileWorking(std::function<int()> work)
         shared->waiting = nullptr;
         if (!done) {
             shared->abandoned = true;
-            ++abandonedWork;
+            const std::lock_guard counting(abandoned().mutex);
+            ++abandoned().running;
         }
     }
 
-    // Input that arrived while the work went on is still queued: it is
-    // dropped here too rather than replayed.
-    if (done) QCoreApplication::processEvents(QEventLoop::AllEvents);
-    qApp->removeEventFilter(&dropper);
+    refusal.reset();
     pointerDelay.stop();
     if (busyPointer) QApplication::restoreOverrideCursor();
 
@@ -136,6 +109,11 @@ int waitWhileWorking(std::function<int()> work)
     return shared->result;
 }
 
-bool abandonedWorkIsRunning() { return abandonedWork.load() > 0; }
+bool waitForAbandonedWork(std::chrono::milliseconds bound)
+{
+    Abandoned& work = abandoned();
+    std::unique_lock lock(work.mutex);
+    return work.finished.wait_for(lock, bound, [&work] { return work.running == 0; });
+}
 
 } // namespace vp

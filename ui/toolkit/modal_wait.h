@@ -3,9 +3,10 @@
 #pragma once
 // Waiting for slow work the way a modal box waits. The work runs on a thread
 // of its own while this thread goes on handling events: the windows repaint
-// and every timer ticks, but mouse and keyboard input to the program's
-// windows is dropped while the work lasts, never kept to be replayed after.
+// and every timer ticks, but the program's windows refuse input while the
+// work lasts (ui/toolkit/input_refusal.h), and nothing of it is replayed after.
 
+#include <chrono>
 #include <functional>
 
 namespace vp {
@@ -16,8 +17,8 @@ namespace vp {
 // user-interrupt run-time error and the work is left to finish on its own.
 int waitWhileWorking(std::function<int()> work);
 
-// Whether work that a wait gave up on is still running. The process then
-// ends without waiting for it.
-bool abandonedWorkIsRunning();
+// Waits up to `bound` for work that a wait gave up on to finish. Answers
+// whether none is left running; at once when there was none.
+bool waitForAbandonedWork(std::chrono::milliseconds bound);
 
 } // namespace vp
