@@ -47,6 +47,9 @@ BOOT_TIMEOUT = 600
 # An apt install with Recommends under emulation, on a busy machine.
 COMMAND_TIMEOUT = 1800
 MEMORY = 1024
+# Seconds for a scenario that unmounts a UDisks2 mount and opens the tray: 2
+# to 4 s under emulation on a machine with a load of 4 to 5.
+OPEN_LIMIT = 15
 
 
 class DesktopMachine(Machine):
@@ -90,6 +93,11 @@ def play(check, name, machine, script):
         title = getattr(item, "title", "")
         if isinstance(item, Scenario):  # the action with its mount table reads before and after
             runner.seconds[title] = time.monotonic() - begun
+            if item.mounts and "open" in item.events:
+                # umount.udisks2 answers in a second or two; udisksd's own
+                # 20 s wait for udev must not show in the open.
+                check(runner.seconds[title] <= OPEN_LIMIT, f"the mounted disc came off and the tray opened within "
+                      f"{OPEN_LIMIT} s (took {runner.seconds[title]:.1f} s)")
         elif title.startswith("apt "):
             check.out(f"  {title}: {time.monotonic() - begun:.0f} s")
     log(f"  {name}: played in {time.monotonic() - started:.0f} s; machine ran {machine.clock():.0f} s, "
