@@ -1,7 +1,9 @@
 # SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Debian's own packages for a guest: fetched with apt-get download, unpacked
-with dpkg-deb, never installed; each is fetched once into a cache folder."""
+with dpkg-deb, never installed; each is fetched once into a cache folder.
+Also the kernel's modules in load order, and what a .deb would pull into a
+guest that installs it with apt, downloaded for the guest's own apt."""
 
 import gzip
 import lzma
@@ -193,3 +195,37 @@ def host_files(binary, guest_path, beside, data=()):
         else:
             raise TestFailure(f"/{item} is missing on this machine")
     return files
+
+
+def load_order(modules, names):
+    """The kernel modules `names` with every module they need (each module's
+    own depends= field tells), in an order insmod can load them."""
+    ordered = []
+
+    def add(name):
+        if name not in ordered:
+            code = module_bytes(modules, name)
+            start = code.find(b"\0depends=")
+            needs = code[start + 9:code.index(b"\0", start + 9)].decode() if start >= 0 else ""
+            for dependency in filter(None, needs.split(",")):
+                add(dependency)
+            ordered.append(name)
+
+    for name in names:
+        add(name)
+    return ordered
+
+
+def download_for(deb, status, folder, recommends=True):
+    """Downloads into `folder` every package that installing `deb` with apt
+    would add to the system whose dpkg status file is `status` (a guest's;
+    this machine's own packages play no part). Answers the .deb files."""
+    os.makedirs(os.path.join(folder, "partial"), exist_ok=True)
+    command = ["apt-get", "-q", "-y", "--download-only", "-o", f"Dir::State::status={status}",
+               "-o", f"Dir::Cache::archives={folder}", "-o", "Debug::NoLocking=1",
+               *([] if recommends else ["--no-install-recommends"]), "install", os.path.abspath(deb)]
+    renewing_lists(lambda: run(command).returncode == 0, f"downloading what {os.path.basename(deb)} needs")
+    shutil.rmtree(os.path.join(folder, "partial"), ignore_errors=True)
+    if os.path.exists(os.path.join(folder, "lock")):
+        os.remove(os.path.join(folder, "lock"))
+    return sorted(os.path.join(folder, name) for name in os.listdir(folder) if name.endswith(".deb"))
