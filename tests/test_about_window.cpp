@@ -128,44 +128,21 @@ private slots:
 
     // ---- Layout -------------------------------------------------------------
 
-    void controlsHaveTheirTextsContainersAndPlaces_data()
-    {
-        QTest::addColumn<QString>("container");
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("twips");
-        auto row = [](const char* name, const char* container, const char* kind, const char* text, int left,
-                      int top, int width, int height) {
-            QTest::newRow(name) << QString::fromLatin1(container) << QString::fromLatin1(kind)
-                                << QString::fromUtf8(text) << QRect(left, top, width, height);
-        };
-        row("Frame1", "FmTietoja", "QGroupBox", "Tämän softan on koodaillut", 240, 240, 4695, 3015);
-        row("Picture1", "Frame1", "vp::PictureBox", "", 600, 480, 1215, 1575);
-        row("Label3", "Frame1", "QLabel", "Vorkula Ponkka " VP_VERSION, 2280, 480, 1935, 255);
-        row("Label1", "Frame1", "QLabel", "Ponkka-tiimi", 2280, 960, 1095, 255);
-        row("Label2", "Frame1", "QLabel", "Vapaa-ajan koodarit ja cd-asemien ammattiavaajat", 2280, 1440, 2295, 495);
-        row("Command2", "Frame1", "QPushButton", "Mee puis !", 2280, 2040, 1215, 375);
-        row("Command1", "Frame1", "QPushButton", "&Sulje", 3600, 2040, 975, 375);
-        row("Label4", "Frame1", "QLabel", "ponkka-tiimi@example.org", 2280, 2640, 2295, 255);
-    }
     void controlsHaveTheirTextsContainersAndPlaces()
     {
-        QFETCH(QString, container);
-        QFETCH(QString, kind);
-        QFETCH(QString, text);
-        QFETCH(QRect, twips);
         FmTietoja about;
         // The picture's designed place is its landing place.
         about.setPictureTop(FmTietoja::kLandingTop);
-
-        QWidget* widget = childOf(&about, QTest::currentDataTag());
-        QVERIFY(widget);
-        QCOMPARE(widget->parentWidget()->objectName(), container);
-        QCOMPARE(widget->metaObject()->className(), kind);
-        QCOMPARE(widget->geometry(), twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-        if (auto* frame = qobject_cast<QGroupBox*>(widget)) QCOMPARE(frame->title(), text);
-        if (auto* label = qobject_cast<QLabel*>(widget)) QCOMPARE(label->text(), text);
-        if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), text);
+        for (const ControlFact& c : controlsOf("about_window", "FmTietoja")) {
+            QWidget* widget = childOf(&about, c.name.constData());
+            QCOMPARE(widget->parentWidget()->objectName(), QString::fromUtf8(c.container));
+            QCOMPARE(widget->metaObject()->className(), c.kind);
+            QCOMPARE(widget->geometry(), twipsRect(c.twips.x(), c.twips.y(), c.twips.width(), c.twips.height()));
+            if (auto* frame = qobject_cast<QGroupBox*>(widget)) QCOMPARE(frame->title(), c.text);
+            if (auto* label = qobject_cast<QLabel*>(widget)) QCOMPARE(label->text(), c.text);
+            if (auto* button = qobject_cast<QPushButton*>(widget)) QCOMPARE(button->text(), c.text);
+        }
+        QCOMPARE(childOf<QLabel>(&about, "Label3")->text(), QStringLiteral("Vorkula Ponkka " VP_VERSION));
     }
 
     // Opened from the main window, as the program opens it; the window's own

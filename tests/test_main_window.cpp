@@ -38,42 +38,8 @@ using namespace vp::test;
 
 namespace {
 
-struct Control {
-    const char* container;
-    const char* name;
-    const char* kind;
-    const char* text;
-    int left, top, width, height; // twips
-};
-
 // The layout, in twips, as the window was drawn.
-const Control kControls[] = {
-    {"centralwidget", "Picture1", "QLabel", nullptr, 240, 240, 1335, 3975},
-    {"centralwidget", "Frame1", "QGroupBox", "CD-Asema", 2040, 240, 1935, 1815},
-    {"Frame1", "CmdPonkka", "QPushButton", "&Avaa", 240, 360, 1335, 375},
-    {"Frame1", "CmdSulje", "QPushButton", "&Sulje", 240, 1080, 1335, 375},
-    {"centralwidget", "Frame4", "QGroupBox", "Tilastot", 4200, 240, 3255, 1815},
-    {"Frame4", "Label2", "QLabel", "Olet avannut cd-asemasi", 120, 360, 1815, 255},
-    {"Frame4", "LblPonkka", "QLabel", "0", 2040, 360, 375, 255},
-    {"Frame4", "Label4", "QLabel", "Kertaa", 2640, 360, 495, 255},
-    {"Frame4", "Label3", "QLabel", "Olet sulkenut cd-asemasi", 120, 720, 1815, 255},
-    {"Frame4", "LblSulku", "QLabel", "0", 2040, 720, 375, 255},
-    {"Frame4", "Label5", "QLabel", "Kertaa", 2640, 720, 495, 255},
-    {"Frame4", "Option5", "QRadioButton", "CD-asemasi on tällä hetkellä auki", 120, 1080, 2895, 255},
-    {"Frame4", "Option6", "QRadioButton", "CD-asemasi on tällä hetkellä kiinni", 120, 1440, 2775, 255},
-    {"centralwidget", "Frame2", "QGroupBox", "Asetukset", 2040, 2280, 1935, 1935},
-    {"Frame2", "Check1", "QCheckBox", "Ota mainokset puis!", 120, 360, 1695, 375},
-    {"Frame2", "Check2", "QCheckBox", "EN ole Rutabo.", 120, 720, 1695, 375},
-    {"Frame2", "Check3", "QCheckBox", "Ihan tosi !", 120, 1080, 1695, 375},
-    {"centralwidget", "Frame3", "QGroupBox", "Taustaväri", 4200, 2280, 3255, 1935},
-    {"Frame3", "Option1", "QRadioButton", "Keltainen", 240, 360, 1215, 255},
-    {"Frame3", "Option2", "QRadioButton", "Vihreä", 240, 720, 1215, 255},
-    {"Frame3", "Option3", "QRadioButton", "Punainen", 240, 1080, 1215, 255},
-    {"Frame3", "Option4", "QRadioButton", "Looppaa.. =)", 1680, 360, 1215, 255},
-    {"Frame3", "Label6", "QLabel", "Viive:", 1680, 720, 375, 255},
-    {"Frame3", "TxtViive", "QLineEdit", "1", 2160, 720, 615, 285},
-    {"Frame3", "Command1", "QPushButton", "&Käytä", 1680, 1320, 1335, 375},
-};
+const std::vector<ControlFact> kControls = controlsOf("main_window", "centralwidget");
 
 QString textOf(const QWidget* widget)
 {
@@ -88,8 +54,8 @@ QString textOf(const QWidget* widget)
 // which is the program's face whatever the application's font.
 void verifyEveryCaptionFits(const QWidget& window)
 {
-    for (const Control& c : kControls) {
-        QWidget* widget = childOf(&window, c.name);
+    for (const ControlFact& c : kControls) {
+        QWidget* widget = childOf(&window, c.name.constData());
         const QFontMetrics metrics = widget->fontMetrics();
         QString text = textOf(widget);
         text.remove(QLatin1Char('&'));
@@ -114,8 +80,8 @@ void verifyEveryCaptionFits(const QWidget& window)
         }
         QVERIFY2(textWidth <= room,
                  qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
-                                .arg(c.name, text).arg(textWidth).arg(room)));
-        QVERIFY2(metrics.height() <= widget->height(), c.name);
+                                .arg(QString::fromUtf8(c.name), text).arg(textWidth).arg(room)));
+        QVERIFY2(metrics.height() <= widget->height(), c.name.constData());
     }
     // The counters' greatest value fits as well.
     QVERIFY(childOf(&window, "LblPonkka")->fontMetrics().horizontalAdvance(QStringLiteral("32767"))
@@ -139,6 +105,7 @@ private slots:
     {
         // The form's fixed caption carries the project's one version.
         QCOMPARE(window().windowTitle(), QStringLiteral("Vorkula Ponkka " VP_VERSION));
+        QCOMPARE(fact("main_window.title"), window().windowTitle()); // and the facts file too
         QCOMPARE(QCoreApplication::applicationVersion(), QStringLiteral(VP_VERSION));
         QCOMPARE(label("LblPonkka"), QStringLiteral("0"));
         QCOMPARE(label("LblSulku"), QStringLiteral("0"));
@@ -160,12 +127,12 @@ private slots:
 
     void everyControlSitsWhereItWasDrawn()
     {
-        for (const Control& c : kControls) {
-            QWidget* widget = child(c.name);
-            QVERIFY2(widget->inherits(c.kind), c.name);
-            QCOMPARE(widget->parentWidget()->objectName(), QLatin1String(c.container));
-            QCOMPARE(widget->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
-            if (c.text) QCOMPARE(textOf(widget), QString::fromUtf8(c.text));
+        for (const ControlFact& c : kControls) {
+            QWidget* widget = child(c.name.constData());
+            QVERIFY2(widget->inherits(c.kind), c.name.constData());
+            QCOMPARE(widget->parentWidget()->objectName(), QString::fromUtf8(c.container));
+            QCOMPARE(widget->geometry(), QRect(c.twips.topLeft() / 15, c.twips.size() / 15));
+            if (!c.text.isEmpty()) QCOMPARE(textOf(widget), c.text);
         }
         QCOMPARE(surface()->size(), QSize(511, 304));
 
@@ -185,13 +152,13 @@ private slots:
     void resizingMovesNothing()
     {
         std::vector<QRect> before;
-        for (const Control& c : kControls) before.push_back(child(c.name)->geometry());
+        for (const ControlFact& c : kControls) before.push_back(child(c.name.constData())->geometry());
         window().resize(900, 700);
         QTest::qWait(10);
         window().resize(200, 150);
         QTest::qWait(10);
-        for (std::size_t i = 0; i < std::size(kControls); ++i)
-            QCOMPARE(child(kControls[i].name)->geometry(), before[i]);
+        for (std::size_t i = 0; i < kControls.size(); ++i)
+            QCOMPARE(child(kControls[i].name.constData())->geometry(), before[i]);
     }
 
     void tabVisitsControlsInTheirOrder()
@@ -212,14 +179,14 @@ private slots:
 
     void everyBackgroundIsItsOwn()
     {
-        for (const Control& c : kControls) {
-            QWidget* widget = child(c.name);
+        for (const ControlFact& c : kControls) {
+            QWidget* widget = child(c.name.constData());
             if (qobject_cast<QPushButton*>(widget) || qobject_cast<QLineEdit*>(widget)) continue;
             const std::uint32_t expected = widget->objectName() == QLatin1String("Option2") ? kGreen
                 : widget->objectName() == QLatin1String("Option3")                     ? kRed
                                                                                         : kYellow;
             QCOMPARE(backgroundColour(widget), expected);
-            QVERIFY2(widget->autoFillBackground(), c.name);
+            QVERIFY2(widget->autoFillBackground(), c.name.constData());
         }
         // On screen: a margin, the inside of a frame and a check box's label
         // area each show exactly yellow.
@@ -272,10 +239,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&fresh));
         if (!themeFirst) theme.emplace();
 
-        for (const Control& c : kControls) {
-            if (!c.text) continue; // the banner
-            const double contrast = captionContrast(childOf(&fresh, c.name));
-            QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2 : 1").arg(c.name).arg(contrast)));
+        for (const ControlFact& c : kControls) {
+            if (c.text.isEmpty()) continue; // the banner
+            const double contrast = captionContrast(childOf(&fresh, c.name.constData()));
+            QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2 : 1").arg(QString::fromUtf8(c.name)).arg(contrast)));
         }
         verifyEveryCaptionFits(fresh);
         // The program leaves the application's palette alone: a theme's

@@ -6,6 +6,7 @@
 // with fresh counters, a recording drive and recorded message boxes.
 
 #include "app/wiring.h"
+#include "tests/support/facts.h"
 #include "tests/support/recording_media_control.h"
 #include "ui/main/fm_ponkka.h"
 #include "ui/toolkit/interval_timer.h"
@@ -20,11 +21,9 @@
 
 namespace vp::test {
 
-inline const QString kWarning = QStringLiteral("    Varoitus! Rutabo vapaa alue. Tarkista asetukset.    ");
-inline const QString kOpenAdvert =
-    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman avauksen!    ");
-inline const QString kCloseAdvert =
-    QStringLiteral("    Kvarttila Tarjosi sinulle tämänkin täysin ilmaisen cd-aseman sulkemisen!    ");
+inline const QString kWarning = fact("messages.warning");
+inline const QString kOpenAdvert = fact("messages.open_advert");
+inline const QString kCloseAdvert = fact("messages.close_advert");
 
 // The control called `name` under `root`; a missing one ends the test
 // program, as every later check would be meaningless.
