@@ -239,11 +239,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&fresh));
         if (!themeFirst) theme.emplace();
 
-        for (const ControlFact& c : kControls) {
-            if (c.text.isEmpty()) continue; // the banner
-            const double contrast = captionContrast(childOf(&fresh, c.name.constData()));
-            QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2 : 1").arg(QString::fromUtf8(c.name)).arg(contrast)));
-        }
+        verifyCaptionsRead(fresh, kControls);
         verifyEveryCaptionFits(fresh);
         // The program leaves the application's palette alone: a theme's
         // palette there at start-up dresses the menu.

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTest>
 
 #include <algorithm>
 #include <cmath>
@@ -82,6 +83,15 @@ DarkDesktopTheme::~DarkDesktopTheme()
 {
     QApplication::setPalette(palette_);
     QApplication::setFont(font_);
+}
+
+void verifyCaptionsRead(const QWidget& window, const std::vector<ControlFact>& controls)
+{
+    for (const ControlFact& c : controls) {
+        if (c.text.isEmpty()) continue; // a picture
+        const double contrast = captionContrast(window.findChild<QWidget*>(QString::fromUtf8(c.name)));
+        QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1: %2 : 1").arg(QString::fromUtf8(c.name)).arg(contrast)));
+    }
 }
 
 } // namespace vp::test

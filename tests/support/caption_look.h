@@ -4,8 +4,12 @@
 // How a caption reads on screen, measured on the pixels a control draws, and
 // a stand-in for what a dark desktop theme does to an application.
 
+#include "tests/support/facts.h"
+
 #include <QFont>
 #include <QPalette>
+
+#include <vector>
 
 class QWidget;
 
@@ -20,6 +24,10 @@ double contrastRatio(const QColor& a, const QColor& b);
 // background: the widest contrast between the caption's commonest colour and
 // any pixel of it, as the control draws itself.
 double captionContrast(QWidget* control);
+
+// Every captioned control of `window` reads at 4.5 : 1 or better; a test
+// failure names the first that does not.
+void verifyCaptionsRead(const QWidget& window, const std::vector<ControlFact>& controls);
 
 // What a dark desktop theme hands the application before the windows are
 // built, or while they are up: a dark palette with light text and a large
