@@ -12,16 +12,26 @@ void PictureBox::setPicture(const QString& path)
 {
     picture_ = path;
     setPixmap(QPixmap(path));
-    const QFileInfo file(path);
-    sharp_ = QPixmap(file.path() + QLatin1Char('/') + file.completeBaseName() + QLatin1String("@2x.")
-                     + file.suffix());
-    // Qt reads the ratio off an @2x name as well; saying it keeps that plain.
-    sharp_.setDevicePixelRatio(2);
+    sharp_ = QPixmap();
+    sharpRead_ = false;
+}
+
+// Most screens never need the sharp drawing, and decoded it would take more
+// memory than the rest of the window's pictures together.
+const QPixmap& PictureBox::sharp()
+{
+    if (!sharpRead_) {
+        const QFileInfo file(picture_);
+        sharp_ = QPixmap(file.path() + QLatin1Char('/') + file.completeBaseName() + QLatin1String("@2x.") +
+                         file.suffix());
+        sharpRead_ = true;
+    }
+    return sharp_;
 }
 
 void PictureBox::paintEvent(QPaintEvent* event)
 {
-    if (devicePixelRatioF() <= 1 || sharp_.isNull()) {
+    if (devicePixelRatioF() <= 1 || picture_.isEmpty() || sharp().isNull()) {
         QLabel::paintEvent(event);
         return;
     }

@@ -35,8 +35,11 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override { event->accept(); }
 
 private:
+    const QPixmap& sharp();
+
     QString picture_;
-    QPixmap sharp_;
+    QPixmap sharp_; // read on the first paint that needs it
+    bool sharpRead_ = false;
 };
 
 } // namespace vp
