@@ -32,21 +32,20 @@ else
     program=$build/app/vorkula-ponkka
 fi
 
+# The rest runs again on a private X server with a black root window, which
+# the test harnesses' display helper starts and stops.
+if [ -z "${VP_SCREENSHOT_DISPLAY:-}" ]; then
+    VP_SCREENSHOT_DISPLAY=1 PYTHONPATH="$root/tests/support" PYTHONDONTWRITEBYTECODE=1 \
+        exec /usr/bin/python3 -m harness.display -br -- "$0" "$program"
+fi
+
 work=$(mktemp -d)
-xvfb_pid=
 app_pid=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
 
 # Waits for a visible window whose title is exactly $1 and prints its id.
 window_named() {

@@ -3,8 +3,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package end to end, as a user meets it: cpack builds the .deb,
 # apt-get installs it, the desktop entry and icon are where menus and software
-# centres look, the program starts from the installed entry's command under
-# Xvfb and shows its window, and apt-get removes every file again.
+# centres look, the program starts from the installed entry's command on the
+# private X server CTest starts it with (python3 -m harness.display) and shows
+# its window, and apt-get removes every file again.
 # Usage: deb_roundtrip.sh BUILD_DIR APP_ID VERSION
 # It changes the running system, so it runs only where that is wanted: in CI
 # (CI=true) or when asked (VP_SYSTEM_TESTS=1); otherwise it skips (exit 77).
@@ -34,10 +35,8 @@ apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::L
 work=$(mktemp -d)
 installed=0
 app_pid=
-xvfb_pid=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     if [ "$installed" = 1 ]; then
         echo "cleaning up: removing $package"
         "${apt[@]}" remove "$package" >/dev/null 2>&1 || true
@@ -100,11 +99,6 @@ step "start the installed program from its desktop entry"
 exec_line=$(sed -n 's/^Exec=//p' "$entry" | head -n 1)
 program=$(command -v "${exec_line%% *}") || fail "Exec=$exec_line is not on PATH"
 [ "$program" = /usr/bin/vorkula-ponkka ] || fail "Exec=$exec_line resolves to $program, not the installed /usr/bin/vorkula-ponkka"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -n 1 "$work/display")
 # As a user would start it: the platform's default window system, no test
 # platform, an English locale; Qt's run-time folder in the work folder.
 mkdir -m 700 "$work/runtime"

@@ -19,14 +19,14 @@ SESSION_VARIABLES = ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESS
 
 
 @contextlib.contextmanager
-def xvfb(work, screen="1024x768x24"):
+def xvfb(work, screen="1024x768x24", extra=()):
     """Starts Xvfb on a free display number and yields its name (":N"); its
     log is work/xvfb.log. Stopped on leaving."""
     log_path = os.path.join(work, "xvfb.log")
     read_end, write_end = os.pipe()
     with open(log_path, "w") as log:
         server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", *extra],
             pass_fds=[write_end], stdout=log, stderr=log)
     os.close(write_end)
     with os.fdopen(read_end) as reader:
@@ -65,3 +65,17 @@ def rerun_inside_session_bus(env, timeout=180):
     command = ["dbus-run-session", "--", sys.executable, os.path.abspath(sys.argv[0]), "--inside",
                *sys.argv[1:]]
     return subprocess.run(command, env=env, timeout=timeout).returncode
+
+
+def main(arguments):
+    """python3 -m harness.display [-br] -- COMMAND ...: runs COMMAND with
+    DISPLAY on a private Xvfb (with -br, a black root window), for the
+    shell scripts; answers its exit status."""
+    extra = [argument for argument in arguments[:arguments.index("--")] if argument == "-br"]
+    command = arguments[arguments.index("--") + 1:]
+    with tempfile.TemporaryDirectory(prefix="vp-display-") as work, xvfb(work, extra=extra) as display:
+        return subprocess.run(command, env=dict(os.environ, DISPLAY=display)).returncode
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
