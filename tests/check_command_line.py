@@ -49,6 +49,9 @@ def tray_actions_that_cannot_move_a_tray(check, folder):
             lines = err.splitlines()
             check(status == 1 and out == "" and len(lines) == 1 and lines[0].startswith(f"vorkula-ponkka: {device}: "),
                   f"{action} on {device}: exit 1 and one line on stderr", (status, out, err))
+    status, out, err = run("--device=/dev/null", "--close")
+    check(status == 1 and err.startswith("vorkula-ponkka: /dev/null: "), "--device=PATH names the drive too",
+          (status, out, err))
     # A path is bytes: a name that is no valid UTF-8 must reach the drive
     # layer as it is, and be found (a file, so no drive), not go missing.
     odd = os.path.join(folder, os.fsdecode(b"sr\xff"))
