@@ -3,12 +3,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The windows on the desktops Debian users run, photographed.
 
-On a private X server the program runs once on a plain desktop and once on
-each dark one: GNOME (Qt's GTK theme with Adwaita's dark variant), KDE (a
-dark colour scheme in a private kdeglobals), qt6ct (a private configuration
-with a dark scheme and a 16 px font), and the GTK theme forced on the program
-through QT_QPA_PLATFORMTHEME, which reaches even a program that takes no
-desktop settings. For each desktop:
+On private X servers, side by side, the program runs once on a plain
+desktop and once on each dark one: GNOME (Qt's GTK theme with Adwaita's dark
+variant), KDE (a dark colour scheme in a private kdeglobals), qt6ct (a
+private configuration with a dark scheme and a 16 px font), and the GTK
+theme forced on the program through QT_QPA_PLATFORMTHEME, which reaches
+even a program that takes no desktop settings. For each desktop:
   - an ordinary Qt program (theme_probe) shows that the desktop is dark
     indeed (and for qt6ct, that its font is 16 px);
   - the main window as it opens and the About window once its portrait has
@@ -21,6 +21,7 @@ The screenshots stay in WORK_FOLDER (made afresh); the X server and the
 programs are stopped.
 """
 
+import concurrent.futures
 import os
 import re
 import shutil
@@ -148,7 +149,7 @@ def photograph_program(checks, name, env, program, work):
         time.sleep(0.3)
         x11(env, "xdotool", "key", "Down", "Return")
         about = window_titled(env, ABOUT_WINDOW.title)
-        time.sleep(8.5)  # the portrait slides for eight seconds
+        time.sleep(9)  # the portrait slides for eight seconds
         photograph(env, about, shots[1])
     finally:
         stop(running)
@@ -158,29 +159,60 @@ def photograph_program(checks, name, env, program, work):
     return shots
 
 
+class Deferred:
+    """Checks made on a thread, kept to be told in order afterwards."""
+
+    def __init__(self):
+        self.made = []
+
+    def __call__(self, condition, what, detail=None):
+        self.made.append((condition, what, detail))
+        return bool(condition)
+
+
+def run_desktop(desktop, program, probe_program, work):
+    """One desktop on an X server of its own, with its own home and
+    configuration; answers its checks, its screenshots (or None) and what
+    stopped it (or None)."""
+    name, variables, files, font_size = desktop
+    checks = Deferred()
+    home = os.path.join(work, "desktop-" + re.sub(r"\W+", "-", name.lower()))
+    config = os.path.join(home, "config")
+    for relative, text in files.items():
+        os.makedirs(os.path.dirname(os.path.join(config, relative)), exist_ok=True)
+        with open(os.path.join(config, relative), "w") as file:
+            file.write(text)
+    os.makedirs(home, exist_ok=True)
+    try:
+        with xvfb(home) as display:
+            env = private_environment(display, home, LANG="C.UTF-8", XDG_CONFIG_HOME=config, **variables)
+            probe(checks, name, env, probe_program, font_size)
+            return checks, photograph_program(checks, name, env, program, work), None
+    except TestFailure as stopped:
+        return checks, None, stopped
+
+
 def body(checks):
     program, probe_program, work = (os.path.abspath(path) for path in sys.argv[1:4])
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    plain = None
-    with xvfb(work) as display:
-        for name, variables, files, font_size in DESKTOPS:
-            log(f"== {name}")
-            config = os.path.join(work, "config-" + re.sub(r"\W+", "-", name.lower()))
-            for relative, text in files.items():
-                os.makedirs(os.path.dirname(os.path.join(config, relative)), exist_ok=True)
-                with open(os.path.join(config, relative), "w") as file:
-                    file.write(text)
-            env = private_environment(display, work, LANG="C.UTF-8", XDG_CONFIG_HOME=config, **variables)
-            probe(checks, name, env, probe_program, font_size)
-            shots = photograph_program(checks, name, env, program, work)
-            if plain is None:
-                plain = shots
-                continue
-            for window, shot, reference in zip(("main window", "About window"), shots, plain):
-                differing = pixels_differing(shot, reference)
-                checks(differing == 0, f"{name}: the {window} is the plain desktop's, pixel for pixel "
-                                       f"({differing} pixels differ; {os.path.basename(shot)})")
+    # The desktops run side by side, each on its own X server: most of a run
+    # is waiting for the portrait to land.
+    with concurrent.futures.ThreadPoolExecutor(len(DESKTOPS)) as pool:
+        runs = list(pool.map(lambda desktop: run_desktop(desktop, program, probe_program, work), DESKTOPS))
+    plain = runs[0][1]
+    for (name, *_), (made, shots, stopped) in zip(DESKTOPS, runs):
+        log(f"== {name}")
+        for check in made.made:
+            checks(*check)
+        if stopped:
+            raise TestFailure(f"{name}: {stopped}")
+        if shots is plain:
+            continue
+        for window, shot, reference in zip(("main window", "About window"), shots, plain):
+            differing = pixels_differing(shot, reference)
+            checks(differing == 0, f"{name}: the {window} is the plain desktop's, pixel for pixel "
+                                   f"({differing} pixels differ; {os.path.basename(shot)})")
 
 
 if __name__ == "__main__":

@@ -24,9 +24,11 @@ def xvfb(work, screen="1024x768x24", extra=()):
     log is work/xvfb.log. Stopped on leaving."""
     log_path = os.path.join(work, "xvfb.log")
     read_end, write_end = os.pipe()
+    # No reset when the last client leaves: a program that connects just
+    # then would be turned away.
     with open(log_path, "w") as log:
         server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", *extra],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", "-noreset", *extra],
             pass_fds=[write_end], stdout=log, stderr=log)
     os.close(write_end)
     with os.fdopen(read_end) as reader:
