@@ -134,6 +134,9 @@ SIGCHLD_IGNORED = ["/probe", "--sigchld-ignored"]
 # the plugin loader's trace that the program's runs have.
 OFFSCREEN = ["QT_DEBUG_PLUGINS=0", "QT_QPA_PLATFORM=offscreen", f"QT_PLUGIN_PATH={WINDOW_PLUGINS}"]
 CLOSE_AFTER_MS = 500
+# A node that is no CD drive but carries the drive's number, 11:0: no
+# driver answers it, and the disc mounted from 11:0 must stay mounted.
+NOT_A_DRIVE = "/run/not-a-drive"
 
 
 def sigchld_is_ignored(runner):
@@ -154,6 +157,12 @@ def safety_scenarios():
     window closes and whatever the drive answers."""
     return [
         USER_MOUNT,
+        Step("a character node numbered like the drive", f"run root /bin/busybox mknod -m 666 {NOT_A_DRIVE} c 11 0",
+             r"^run /bin/busybox exit 0$", f"{NOT_A_DRIVE} is character 11:0, the number of the mounted /dev/sr0"),
+        *(Scenario(f"vorkula-ponkka --open on {NOT_A_DRIVE} (character 11:0), disc mounted by the user; {who} opens",
+                   who, program=["--device", NOT_A_DRIVE, "--open"], mounts=1, status="exit 1",
+                   says=f"{NOT_A_DRIVE}: cannot open the tray: no drive answers at this device node", state=LOCKED_SHUT)
+          for who in ("root", "user")),
         sigchld_is_ignored,
         Scenario("vorkula-ponkka --open started with SIGCHLD ignored, disc mounted by the user", "user",
                  command=[*SIGCHLD_IGNORED, PROGRAM, "--device", "/dev/sr0", "--open"], mounts=1, events=["open"]),
