@@ -78,14 +78,7 @@ IMAGE_SIZE = "3G"  # sparse: the guest's apt installs need the room, the file do
 MODULES = ["virtio_pci", "virtio_blk", "virtio_console", "crc32c_generic", "ext4",
            "ata_piix", "sr_mod", "isofs", "nls_utf8"]
 APPEND = "console=ttyS0 panic=-1 quiet"
-INIT_SCRIPT = """#!/bin/busybox sh
-/bin/busybox mount -t devtmpfs devtmpfs /dev
-/bin/busybox mount -t proc proc /proc
-/bin/busybox mount -t sysfs sysfs /sys
-for module in {modules}; do
-    /bin/busybox insmod /lib/modules/$module.ko || echo "initramfs: insmod $module failed"
-done
-for attempt in $(/bin/busybox seq 100); do
+INIT_TAIL = """for attempt in $(/bin/busybox seq 100); do
     [ -b /dev/vda ] && break
     /bin/busybox sleep 0.1
 done
@@ -219,7 +212,7 @@ def boot_initramfs(work, modules):
         with open(os.path.join(stage, "lib", "modules", name + ".ko"), "wb") as out:
             out.write(debian.module_bytes(modules, name))
     with open(os.path.join(stage, "init"), "w") as out:
-        out.write(INIT_SCRIPT.format(modules=" ".join(names)))
+        out.write(initramfs.init_script(names, INIT_TAIL))
     os.chmod(os.path.join(stage, "init"), 0o755)
     packed = initramfs.pack(stage, os.path.join(work, "desktop-initramfs.cpio.zst"), "the desktop's initramfs")
     shutil.rmtree(stage)

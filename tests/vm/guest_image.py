@@ -23,14 +23,7 @@ APPEND = "console=ttyS0 quiet panic=-1"
 DISC_FILE = "HELLO.TXT"
 DISC_TEXT = "Vorkula Ponkka test disc"
 
-INIT_SCRIPT = """#!/bin/busybox sh
-/bin/busybox mount -t devtmpfs devtmpfs /dev
-/bin/busybox mount -t proc proc /proc
-/bin/busybox mount -t sysfs sysfs /sys
-for module in {modules}; do
-    /bin/busybox insmod /lib/modules/$module.ko || echo "VP: insmod $module failed"
-done
-# A desktop session's device rules let the logged-in user open the drive,
+INIT_TAIL = """# A desktop session's device rules let the logged-in user open the drive,
 # and it gives the user a private run-time folder.
 /bin/busybox chmod 0666 /dev/sr* 2>/dev/null
 /bin/busybox mkdir -p -m 0700 /run/user/1000
@@ -53,7 +46,7 @@ GUEST_FILES = {
     "etc/passwd": "root:x:0:0:root:/root:/bin/sh\ntester:x:1000:1000:Tester:/:/bin/sh\n",
     "etc/group": "root:x:0:\ncdrom:x:24:tester\ntester:x:1000:\n",
     "etc/fstab": "/dev/sr0 /media/cd iso9660 user,noauto,ro 0 0\n",
-    "init": INIT_SCRIPT.format(modules=" ".join(MODULES)),
+    "init": initramfs.init_script(MODULES, INIT_TAIL),
     SLOW_UMOUNT.lstrip("/"): SLOW_UMOUNT_SCRIPT,
 }
 EXECUTABLE = {"init", SLOW_UMOUNT.lstrip("/")}

@@ -16,6 +16,18 @@ from harness.checks import TestFailure, log
 COMPRESSION = ["zstd", "-q", "-3", "-T0"]
 
 
+def init_script(modules, then):
+    """An initramfs's /init for busybox: the kernel's own filesystems, the
+    modules in the order given, then the shell lines `then`."""
+    return ("#!/bin/busybox sh\n"
+            "/bin/busybox mount -t devtmpfs devtmpfs /dev\n"
+            "/bin/busybox mount -t proc proc /proc\n"
+            "/bin/busybox mount -t sysfs sysfs /sys\n"
+            f"for module in {' '.join(modules)}; do\n"
+            '    /bin/busybox insmod /lib/modules/$module.ko || echo "initramfs: insmod $module failed"\n'
+            "done\n" + then)
+
+
 def is_static_elf(path):
     """True when the ELF file has no program interpreter (PT_INTERP)."""
     with open(path, "rb") as elf:
