@@ -1,0 +1,26 @@
+// SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The one place where a drive failure becomes words, in the user's language
+// (English source text through Qt's translation system), for every channel:
+// the standard error line, the desktop notification, the command line.
+
+#include "drive/drive_result.h"
+
+#include <QString>
+
+#include <string>
+
+namespace vp {
+
+// Why, in a few words: "the disc is in use: /media/cd could not be unmounted; ..."
+QString failureReason(const DriveFailure& failure);
+
+// A notification's summary: "The tray did not open" / "The tray did not close" / ...
+QString failureSummary(const DriveFailure& failure);
+
+// The standard error line without the program's name: "<device>: cannot open
+// the tray: <reason>", with control bytes escaped, on one line.
+std::string failureLine(const DriveFailure& failure);
+
+} // namespace vp
