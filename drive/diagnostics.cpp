@@ -54,6 +54,8 @@ std::size_t sequenceLength(std::string_view text, std::size_t at)
     return length;
 }
 
+} // namespace
+
 // Escapes C0 and C1 controls, DEL, bytes outside well-formed UTF-8 and the
 // backslash itself; everything else is kept, so "/media/käyttäjä" reads as it is.
 std::string printableLine(std::string_view text)
@@ -85,8 +87,6 @@ std::string printableLine(std::string_view text)
     }
     return line;
 }
-
-} // namespace
 
 void setDiagnosticsSink(DiagnosticsSink sink)
 {

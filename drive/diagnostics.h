@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace vp {
 
@@ -16,6 +17,10 @@ using DiagnosticsSink = std::function<void(const std::string& line)>;
 
 // Until a sink is installed, diagnostics go nowhere.
 void setDiagnosticsSink(DiagnosticsSink sink);
+
+// `text` made printable and one line: control characters, bytes that are
+// not UTF-8 and backslashes are written as escapes ("\x1b", "\\").
+std::string printableLine(std::string_view text);
 
 // Hands a line to the installed sink. Parts of a line come from outside the
 // program (device paths, mount points, program names, umount's words), so
