@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/wiring.h"
 
+#include "app/failure_notification.h"
+
 #include "drive/diagnostics.h"
 #include "drive/media_control.h"
 #include "drive/module1.h"
@@ -75,8 +77,11 @@ void connectDriveLayer(const std::string& devicePath)
         showMessageBox(QString::fromStdString(text), QString::fromStdString(title), BoxIcon::Information);
     });
     // Why a tray did not move goes to standard error, where a terminal or the
-    // desktop's journal keeps it; the windows stay as they are.
+    // desktop's journal keeps it, and, since a program started from the
+    // desktop has no terminal, into a desktop notification; the windows stay
+    // as they are.
     installDiagnosticsSink();
+    installWindowFailureSink();
     useDriveBackend(makePlatformMediaControl(devicePath));
 }
 

@@ -28,7 +28,8 @@ void prepareApplication(QApplication& application);
 void installDiagnosticsSink();
 
 // Joins the drive layer to the windows: its information messages go to the
-// program's message box, its diagnostics to standard error, and its commands
+// program's message box, its diagnostics to standard error and why a tray
+// command failed into a desktop notification too, and its commands
 // to the platform's backend for `devicePath` (the platform's default drive
 // when empty).
 void connectDriveLayer(const std::string& devicePath = {});

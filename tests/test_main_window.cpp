@@ -4,6 +4,9 @@
 // the tray buttons behind the confirmation gate, the adverts and counters,
 // and the background colour with its cycling timers.
 
+#include "app/desktop_notifier.h"
+#include "app/drive_messages.h"
+#include "app/failure_notification.h"
 #include "drive/module1.h"
 #include "tests/support/caption_look.h"
 #include "tests/support/window_fixture.h"
@@ -27,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -170,7 +174,7 @@ private slots:
         QWidget* first = child("CmdPonkka");
         QWidget* w = first;
         do {
-            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&window()) && w != &window())
+            if (w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(&window()) && w != &window())
                 chain << w->objectName();
             w = w->nextInFocusChain();
         } while (w != first && chain.size() < 100);
@@ -403,6 +407,38 @@ private slots:
         QTRY_VERIFY(!menu->isVisible());
     }
 
+    // Tab enters a radio group at its selection, whichever option had the
+    // focus before; F10 reaches the menu as a lone Alt does.
+    void tabEntersARadioGroupAtItsSelectionAndF10ReachesTheMenu()
+    {
+        QApplication::setActiveWindow(&window());
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        const auto tabFrom = [](const char* from, Qt::Key key) {
+            QWidget* start = QApplication::focusWidget()->window()->findChild<QWidget*>(QLatin1String(from));
+            start->setFocus(Qt::OtherFocusReason);
+            QTest::keyClick(start, key);
+            return QApplication::focusWidget()->objectName();
+        };
+        QCOMPARE(tabFrom("Picture1", Qt::Key_Tab), QStringLiteral("Option1")); // not the first, "Punainen"
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // moves within the group, and selects
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Option2"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command1"));
+        child("Option4")->setFocus(Qt::OtherFocusReason); // as an accessibility client may
+        QCOMPARE(tabFrom("Picture1", Qt::Key_Tab), QStringLiteral("Option2"));
+        QCOMPARE(tabFrom("Command1", Qt::Key_Backtab), QStringLiteral("Option2"));
+        QCOMPARE(tabFrom("TxtViive", Qt::Key_Tab), QStringLiteral("Option5")); // none selected: the first
+        child<QRadioButton>("Option6")->setChecked(true);
+        QCOMPARE(tabFrom("TxtViive", Qt::Key_Tab), QStringLiteral("Option6"));
+
+        QMenuBar* bar = window().menuBar();
+        QTest::keyClick(&window(), Qt::Key_F10);
+        QVERIFY(bar->activeAction());
+        QCOMPARE(bar->activeAction()->text(), QStringLiteral("Tiedosto"));
+        QTRY_VERIFY(bar->activeAction()->menu()->isVisible());
+        QTest::keyClick(bar->activeAction()->menu(), Qt::Key_Escape);
+    }
+
     void aCounterAtItsLimitStopsAfterTheAdvert()
     {
         tickGate();
@@ -455,6 +491,38 @@ private slots:
         QCOMPARE(boxes.size(), std::size_t(1));
         QCOMPARE(boxes[0].text, kCloseAdvert);
         QCOMPARE(label("LblSulku"), QStringLiteral("1"));
+    }
+
+    // The window reports nothing, as before; the desktop is told why, once.
+    void aFailedClickSendsOneNotificationBesideItsUsualEffects()
+    {
+        struct FailingDrive : RecordingMediaControl {
+            int send(const std::string& command) override
+            {
+                reportFailure(failure);
+                return RecordingMediaControl::send(command);
+            }
+            DriveFailure failure{DriveAction::Open, FailureKind::NoSuchDevice, "/dev/nothing-here", ENOENT};
+        };
+        struct Notes : DesktopNotifier {
+            void notify(const QString& summary, const QString& body) override { shown << summary << body; }
+            QStringList shown;
+        };
+        auto failing = std::make_shared<FailingDrive>();
+        failing->result = 5;
+        useDriveBackend(failing);
+        auto notes = std::make_shared<Notes>();
+        useDesktopNotifier(notes);
+        tickGate();
+        click("CmdPonkka");
+        QTRY_VERIFY(!notes->shown.isEmpty());
+        QCoreApplication::processEvents();
+        useDesktopNotifier(nullptr);
+        QCOMPARE(notes->shown, (QStringList{failureSummary(failing->failure), failureReason(failing->failure)}));
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].text, kOpenAdvert);
+        QCOMPARE(label("LblPonkka"), QStringLiteral("1"));
+        QVERIFY(child<QRadioButton>("Option5")->isChecked());
     }
 
     void theStateOptionsCanBeClickedByHand()

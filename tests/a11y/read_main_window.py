@@ -104,6 +104,9 @@ def inside(check, program):
                 check(shortcut in bindings(buttons[name]), f"About button '{name}' binds {shortcut}",
                       bindings(buttons[name]))
         check_picture(every, "the portrait")
+        # Labels inside a frame are read as its labels, never as the window opens: its description carries them.
+        credits = ". ".join(ABOUT_WINDOW[name].caption for name in ("Label3", "Label1", "Label2", "Label4"))
+        check(about.description == credits, "the About window describes itself by its labels", about.description)
         # The closing button, pressed the way an assistive tool presses it.
         closing = next((name for name, shortcut in ABOUT_BUTTONS.items() if shortcut), None)
         if closing in buttons:

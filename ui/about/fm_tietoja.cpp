@@ -33,6 +33,7 @@ FmTietoja::FmTietoja(QWidget* parent)
                    | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     applyWindowLook(*this);
     colourControls();
+    describeForScreenReaders();
     // Resizing the window moves nothing: the window has no layout.
     resize(kClientSize);
     centreOnScreen();
@@ -45,6 +46,17 @@ FmTietoja::FmTietoja(QWidget* parent)
 }
 
 FmTietoja::~FmTietoja() = default;
+
+// Qt makes the frame the label of every control in it, and a screen reader
+// reading a window as it opens passes over labels that name something else:
+// it would say the caption, the frame and the picture, never the product or
+// the credits. It reads the window's description instead.
+void FmTietoja::describeForScreenReaders()
+{
+    setAccessibleDescription(
+        QStringList{ui->Label3->text(), ui->Label1->text(), ui->Label2->text(), ui->Label4->text()}.join(
+            QStringLiteral(". ")));
+}
 
 void FmTietoja::Form_Load()
 {

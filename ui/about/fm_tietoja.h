@@ -52,6 +52,7 @@ private:
 
     void movePicture(int twips);
     void colourControls();
+    void describeForScreenReaders();
     void centreOnScreen();
 
     std::unique_ptr<Ui::FmTietoja> ui;

@@ -4,6 +4,8 @@
 
 #include "ui_fm_ponkka.h"
 
+#include "ui/main/radio_tab_stops.h"
+
 #include "drive/module1.h"
 #include "ui/about/fm_tietoja.h"
 #include "ui/toolkit/colours.h"
@@ -13,6 +15,7 @@
 #include "ui/toolkit/twips.h"
 
 #include <QCheckBox>
+#include <QShortcut>
 
 namespace vp {
 
@@ -51,6 +54,12 @@ FmPonkka::FmPonkka(QWidget* parent)
     connect(Timer1, &IntervalTimer::tick, this, &FmPonkka::Timer1_Tick);
     connect(Timer2, &IntervalTimer::tick, this, &FmPonkka::Timer2_Tick);
     connect(Timer3, &IntervalTimer::tick, this, &FmPonkka::Timer3_Tick);
+    keepTabStopOnSelection(ui->Frame3);
+    keepTabStopOnSelection(ui->Frame4);
+    // F10 reaches the menu as a lone Alt does, as in other desktop programs:
+    // "Tiedosto" opens, ready for the arrow keys.
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+            [this] { ui->menubar->setActiveAction(ui->mnutiedosto->menuAction()); });
 
     Form_Load();
 }
