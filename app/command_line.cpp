@@ -35,10 +35,12 @@ struct Options {
     QCommandLineOption open{QStringLiteral("open"),
                             QCoreApplication::translate("CommandLine", "Opens the tray and exits, without a window.")};
     QCommandLineOption close{QStringLiteral("close"),
-                             QCoreApplication::translate("CommandLine", "Closes the tray and exits, without a window.")};
+                             QCoreApplication::translate("CommandLine",
+                                                         "Closes the tray and exits, without a window.")};
     QCommandLineOption toggle{
         QStringLiteral("toggle"),
-        QCoreApplication::translate("CommandLine", "Opens the tray if it is closed or closes it if it is open, and exits.")};
+        QCoreApplication::translate("CommandLine",
+                                    "Opens the tray if it is closed or closes it if it is open, and exits.")};
 
     void addTo(QCommandLineParser& parser) const { parser.addOptions({help, version, device, open, close, toggle}); }
 };

@@ -28,7 +28,8 @@ HELP = [({"LANG": "fi_FI.UTF-8"}, "Käyttö: ", ["\nValitsimet:\n", "Näyttää 
 USAGE_ERRORS = [
     ({"LANG": "fi_FI.UTF-8"}, ["--bogus"], "fi", "Tuntematon valitsin ”bogus”."),
     ({"LANG": "fi_FI.UTF-8"}, ["--device"], "fi", "Valitsin ”--device” vaatii arvon."),
-    ({"LANG": "fi_FI.UTF-8"}, ["--open", "--close"], "fi", "valitse vain yksi valitsimista --open, --close ja --toggle."),
+    ({"LANG": "fi_FI.UTF-8"}, ["--open", "--close"], "fi",
+     "valitse vain yksi valitsimista --open, --close ja --toggle."),
     ({"LANG": "en_GB.UTF-8"}, ["--bogus"], "en", "Unknown option 'bogus'."),
     ({"LANG": "en_GB.UTF-8"}, ["--device"], "en", "Missing value after '--device'."),
     ({"LANG": "en_GB.UTF-8"}, ["stray"], "en", "unexpected argument 'stray'."),
