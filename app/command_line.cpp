@@ -2,14 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
 
+#include "app/argument_text.h"
+#include "app/translations.h"
 #include "app/wiring.h"
-#include "ui/toolkit/look.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 namespace vp {
@@ -20,124 +20,168 @@ constexpr int kUsageError = 2;
 
 void print(std::FILE* stream, const QString& text) { std::fputs(text.toLocal8Bit().constData(), stream); }
 
-// The options, with their Finnish descriptions (Qt's own help option has no
-// Finnish text); the translations in force when they are built give the
-// headings and the parser's error messages.
+// The options, with their descriptions in the language of the translations in
+// force when they are built: the ones the arguments are read with are built
+// before any can be, and the help builds its own.
 struct Options {
-    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Näyttää tämän ohjeen.")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QCoreApplication::translate("CommandLine", "Shows this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
-                               QStringLiteral("Näyttää versiotiedot.")};
-    QCommandLineOption device{QStringLiteral("device"),
-                              QStringLiteral("Kelkkaa siirretään tässä asemassa eikä järjestelmän oletusasemassa."),
-                              QStringLiteral("laite")};
-    QCommandLineOption open{QStringLiteral("open"), QStringLiteral("Avaa kelkka ja lopeta, ikkunaa näyttämättä.")};
-    QCommandLineOption close{QStringLiteral("close"), QStringLiteral("Sulje kelkka ja lopeta, ikkunaa näyttämättä.")};
-    QCommandLineOption toggle{QStringLiteral("toggle"),
-                              QStringLiteral("Avaa kelkka, jos se on kiinni, tai sulje se, jos se on auki, ja lopeta.")};
+                               QCoreApplication::translate("CommandLine", "Shows the version.")};
+    QCommandLineOption device{
+        QStringLiteral("device"),
+        QCoreApplication::translate("CommandLine", "Moves the tray of this drive instead of the system's default one."),
+        QCoreApplication::translate("CommandLine", "device")};
+    QCommandLineOption open{QStringLiteral("open"),
+                            QCoreApplication::translate("CommandLine", "Opens the tray and exits, without a window.")};
+    QCommandLineOption close{QStringLiteral("close"),
+                             QCoreApplication::translate("CommandLine",
+                                                         "Closes the tray and exits, without a window.")};
+    QCommandLineOption toggle{
+        QStringLiteral("toggle"),
+        QCoreApplication::translate("CommandLine",
+                                    "Opens the tray if it is closed or closes it if it is open, and exits.")};
+
+    void addTo(QCommandLineParser& parser) const { parser.addOptions({help, version, device, open, close, toggle}); }
 };
 
 // What the arguments ask for.
 struct Request {
     enum class Kind { Window, Help, Version, Action, UsageError };
+    enum class Problem { None, Parser, StrayArgument, NoDevicePath, TwoActions };
     Kind kind = Kind::Window;
     TrayAction action = TrayAction::Open;
-    QString problem; // for a usage error
+    std::string device; // byte for byte as given; empty for the default drive
+    Problem problem = Problem::None;
+    QString stray; // the first argument that is no option
 
-    static Request of(Kind kind, TrayAction action = TrayAction::Open) { return {kind, action, {}}; }
-    static Request usage(const QString& problem) { return {Kind::UsageError, TrayAction::Open, problem}; }
+    static Request of(Kind kind)
+    {
+        Request request;
+        request.kind = kind;
+        return request;
+    }
+    static Request usage(Problem problem, const QString& stray = {})
+    {
+        Request request = of(Kind::UsageError);
+        request.problem = problem;
+        request.stray = stray;
+        return request;
+    }
 };
 
-Request interpret(QCommandLineParser& parser, const Options& options, const QStringList& arguments)
+// The one reading of the arguments (given losslessly as text): the last
+// --device counts, "--" ends the options, and only the program's own options
+// are known. It needs no application object, so that whether a window opens
+// is known before the one the run makes exists.
+Request interpret(QCommandLineParser& parser, const QStringList& arguments)
 {
-    parser.setApplicationDescription(
-        QStringLiteral("Avaa ja sulkee CD-aseman kelkan. Ilman valitsimia ohjelma avaa ikkunansa."));
-    parser.addOptions({options.help, options.version, options.device, options.open, options.close, options.toggle});
+    const Options options;
+    options.addTo(parser);
 
     using Kind = Request::Kind;
-    if (!parser.parse(arguments)) return Request::usage(parser.errorText());
+    using Problem = Request::Problem;
+    if (!parser.parse(arguments)) return Request::usage(Problem::Parser);
     if (parser.isSet(options.help)) return Request::of(Kind::Help);
     if (parser.isSet(options.version)) return Request::of(Kind::Version);
     if (!parser.positionalArguments().isEmpty())
-        return Request::usage(
-            QStringLiteral("ylimääräinen argumentti '%1'.").arg(parser.positionalArguments().first()));
-    if (parser.isSet(options.device) && parser.value(options.device).isEmpty())
-        return Request::usage(QStringLiteral("valitsimelle --device puuttuu laitteen polku."));
+        return Request::usage(Problem::StrayArgument, parser.positionalArguments().first());
+    const QString device = parser.value(options.device);
+    if (parser.isSet(options.device) && device.isEmpty()) return Request::usage(Problem::NoDevicePath);
 
     Request request;
+    request.device = argumentBytes(device);
     int actions = 0;
     for (const auto& [option, meaning] : {std::pair{&options.open, TrayAction::Open},
                                           std::pair{&options.close, TrayAction::Close},
                                           std::pair{&options.toggle, TrayAction::Toggle}}) {
         if (parser.isSet(*option)) {
-            request = Request::of(Kind::Action, meaning);
+            request.kind = Kind::Action;
+            request.action = meaning;
             ++actions;
         }
     }
-    if (actions > 1)
-        return Request::usage(QStringLiteral("valitse vain yksi valitsimista --open, --close ja --toggle."));
+    if (actions > 1) return Request::usage(Problem::TwoActions);
     return request;
 }
 
-// The drive named by --device, byte for byte as it was given: a device path
-// is bytes, not text, and need not be valid in any encoding. Read the way the
-// parser reads it: the last --device counts, and "--" ends the options.
-std::string deviceArgument(int argc, char** argv)
+// Qt words an unknown option when asked, but a missing or unexpected value
+// while it parses, which here is before any translation is installed: such a
+// text is in Qt's English and is looked up again in Qt's catalogue.
+QString parserProblem(const QCommandLineParser& parser)
 {
-    constexpr const char* kOption = "--device";
-    const std::size_t length = std::strlen(kOption);
-    std::string device;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        if (std::strcmp(argument, "--") == 0) break;
-        if (std::strcmp(argument, kOption) == 0 && i + 1 < argc)
-            device = argv[++i];
-        else if (std::strncmp(argument, kOption, length) == 0 && argument[length] == '=')
-            device = argument + length + 1;
+    static constexpr const char* kWordedWhileParsing[] = {"Missing value after '%1'.",
+                                                          "Unexpected value after '%1'."};
+    const QString text = parser.errorText();
+    for (const char* source : kWordedWhileParsing) {
+        const QString english = QString::fromLatin1(source);
+        const qsizetype at = english.indexOf(QLatin1String("%1"));
+        const QString before = english.left(at);
+        const QString after = english.mid(at + 2);
+        if (text.size() > before.size() + after.size() && text.startsWith(before) && text.endsWith(after))
+            return QCoreApplication::translate("QCommandLineParser", source)
+                .arg(text.mid(before.size(), text.size() - before.size() - after.size()));
     }
-    return device;
+    return text;
 }
 
-QStringList argumentList(int argc, char** argv)
+QString problemText(const Request& request, const QCommandLineParser& parser)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
+    switch (request.problem) {
+    case Request::Problem::StrayArgument:
+        return QCoreApplication::translate("CommandLine", "unexpected argument '%1'.").arg(request.stray);
+    case Request::Problem::NoDevicePath:
+        return QCoreApplication::translate("CommandLine", "--device is missing the device's path.");
+    case Request::Problem::TwoActions:
+        return QCoreApplication::translate("CommandLine", "give only one of --open, --close and --toggle.");
+    case Request::Problem::Parser:
+    case Request::Problem::None:
+        break;
+    }
+    return parserProblem(parser);
 }
 
 int usageError(const QString& problem)
 {
-    print(stderr, QStringLiteral("vorkula-ponkka: %1\n"
-                                 "Käyttö: vorkula-ponkka [--device LAITE] [--open | --close | --toggle]\n"
-                                 "Lisätietoja: vorkula-ponkka --help\n")
-                      .arg(problem));
+    print(stderr, QStringLiteral("vorkula-ponkka: %1\n%2\n%3\n")
+                      .arg(problem,
+                           QCoreApplication::translate(
+                               "CommandLine", "Usage: vorkula-ponkka [--device DEVICE] [--open | --close | --toggle]"),
+                           QCoreApplication::translate("CommandLine", "More information: vorkula-ponkka --help")));
     return kUsageError;
 }
 
-// Everything that ends without a window, under a core application with Qt's
-// Finnish texts, which needs no display.
-int runWithoutWindow(int& argc, char** argv, const std::string& device)
+QString helpText()
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine", "Opens and closes the CD drive's tray. Without options the program opens its window."));
+    Options().addTo(parser);
+    return parser.helpText();
+}
+
+// Everything that ends without a window, under a core application, which
+// needs no display, with the translations the user's locale asks for.
+int runWithoutWindow(int& argc, char** argv, const Request& request, const QCommandLineParser& parser)
 {
     QCoreApplication core(argc, argv);
     nameApplication();
-    installFinnishTranslations(core);
-    const Options options;
-    QCommandLineParser parser;
-    const Request request = interpret(parser, options, QCoreApplication::arguments());
+    installTranslations(core, ToolkitLanguage::Program);
     switch (request.kind) {
     case Request::Kind::Help:
-        print(stdout, parser.helpText());
+        print(stdout, helpText());
         return 0;
     case Request::Kind::Version:
         print(stdout, QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                                     QCoreApplication::applicationVersion()));
         return 0;
     case Request::Kind::Action:
-        return runTrayAction(request.action, device);
+        return runTrayAction(request.action, request.device);
     case Request::Kind::UsageError:
     case Request::Kind::Window:
         break;
     }
-    return usageError(request.problem);
+    return usageError(problemText(request, parser));
 }
 
 } // namespace
@@ -146,16 +190,18 @@ CommandLineOutcome runCommandLine(int& argc, char** argv)
 {
     // The window, with the default drive: nothing to read.
     if (argc < 2) return {};
-    const std::string device = deviceArgument(argc, argv);
-    // Whether a window opens is known before any application object exists,
-    // so that the run builds exactly one: the window's, or a core one for
-    // everything else.
-    {
-        const Options options;
-        QCommandLineParser parser;
-        if (interpret(parser, options, argumentList(argc, argv)).kind == Request::Kind::Window) return {{}, device};
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << argumentText(argv[i]);
+    QCommandLineParser parser;
+    const Request request = interpret(parser, arguments);
+    if (request.kind == Request::Kind::Window) {
+        // Everything has been read: the window's application is given none of
+        // it, so that an argument Qt would take for one of its own options
+        // (a --device value such as "-reverse") does not reach it.
+        argc = 1;
+        return {{}, request.device};
     }
-    return {runWithoutWindow(argc, argv, device), {}};
+    return {runWithoutWindow(argc, argv, request, parser), {}};
 }
 
 } // namespace vp

@@ -27,10 +27,12 @@ struct CommandLineOutcome {
     std::string devicePath;
 };
 
-// Reads the arguments and answers everything that needs no window, with no
-// display and no window system: only a core application, with Qt's Finnish
-// texts, lives while it runs. When the window is to open, no application
-// object has been made, and with no arguments nothing has been read at all.
+// Reads the arguments, once, and answers everything that needs no window,
+// with no display and no window system: only a core application lives while
+// it runs, and it writes in the user's language. When the window is to open,
+// no application object has been made, and argc is left at 1: everything has
+// been read, and none of it is for the window's application. With no
+// arguments nothing has been read at all.
 CommandLineOutcome runCommandLine(int& argc, char** argv);
 
 // Moves the tray once, through the same drive layer as the buttons, with its

@@ -3,7 +3,7 @@
 #include "app/wiring.h"
 
 #include "app/failure_notification.h"
-
+#include "app/translations.h"
 #include "drive/diagnostics.h"
 #include "drive/media_control.h"
 #include "drive/module1.h"
@@ -67,7 +67,7 @@ void prepareApplication(QApplication& application)
     // Lets Wayland desktops match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(VP_APP_ID));
     applyProgramLook(application);
-    installFinnishTranslations(application);
+    installTranslations(application, ToolkitLanguage::Finnish);
     ignoreHeldMnemonics(application);
 }
 

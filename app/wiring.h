@@ -18,8 +18,9 @@ class MediaControl;
 // command line's --version and the desktop read. Needs no application object.
 void nameApplication();
 
-// Names the application for the desktop, and gives it the program's look, the
-// toolkit's own Finnish texts and its handling of held keys.
+// Names the application for the desktop, and gives it the program's look, its
+// texts in the user's language with the toolkit's own in Finnish, and its
+// handling of held keys.
 void prepareApplication(QApplication& application);
 
 // Writes the drive layer's diagnostics on standard error, one line each,

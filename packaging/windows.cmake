@@ -13,6 +13,7 @@
 #   imageformats/qjpeg.dll            reads the banner and portrait
 #   styles/qwindowsvistastyle.dll     Qt's default style on Windows
 #   translations/qtbase_fi.qm         Qt's own texts in Finnish
+#   translations/vorkula-ponkka_fi.qm the program's own (translations/)
 #   qt.conf                           tells Qt where the above are
 #   LiberationSansNarrow-Regular.ttf  the windows' font, loaded from here at
 #                                     start-up (Windows has no copy of it)

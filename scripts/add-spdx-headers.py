@@ -33,7 +33,7 @@ XML = (".ui", ".svg", ".xml", ".xml.in", ".qrc")
 COMMENT_BY_NAME = {".ci/run": "#"}
 # Named by .reuse/dep5, or licence texts that reuse itself recognises.
 NOT_HERE = ("LICENSE", "LICENSES/", ".reuse/", "tests/fuzz/corpus/", "packaging/debian/")
-NOT_HERE_SUFFIXES = (".png", ".jpg", ".jpeg", ".json", ".ttf")
+NOT_HERE_SUFFIXES = (".png", ".jpg", ".jpeg", ".json", ".ttf", ".ts")
 
 
 def header_lines(path, licence):

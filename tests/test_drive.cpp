@@ -3,6 +3,7 @@
 // The drive command dispatcher, the command line's tray actions and the Linux
 // backend, without any window and without a real drive.
 
+#include "app/argument_text.h"
 #include "app/command_line.h"
 #include "drive/diagnostics.h"
 #include "drive/linux_media_control.h"
@@ -228,6 +229,40 @@ private slots:
         QCOMPARE(recorder->commands, command.isEmpty() ? std::vector<std::string>{}
                                                        : std::vector<std::string>{command.toStdString()});
         QCOMPARE(asked, action == int(TrayAction::Toggle) ? 1 : 0);
+    }
+
+    // The window's buttons move the drive the command line names: the last
+    // --device, byte for byte; the window's application is given none of the
+    // arguments.
+    void theWindowMovesTheLastDeviceNamed()
+    {
+        char program[] = "vorkula-ponkka", option[] = "--device", first[] = "/dev/sr1", last[] = "--device=/dev/\xffsr";
+        char* argv[] = {program, option, first, last, nullptr};
+        int argc = 4;
+        const CommandLineOutcome outcome = runCommandLine(argc, argv);
+        QVERIFY(!outcome.exitStatus);
+        QCOMPARE(outcome.devicePath, std::string("/dev/\xffsr"));
+        QCOMPARE(argc, 1);
+    }
+
+    // Arguments read as text give their very bytes back, valid UTF-8 or not;
+    // valid UTF-8 reads as the text it encodes.
+    void argumentsKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        for (const char* bytes : {"/dev/cdrom ä €", "\xf0\x9f\x92\xbf" /* U+1F4BF */, "\xf0\x90\x82\x80" /* U+10080 */,
+                                  "sr\xff", "\xc3", "a\xe2\x82", "\xc0\xaf" /* overlong */,
+                                  "\xed\xa0\x80" /* a surrogate */, "\xf4\x90\x80\x80" /* beyond Unicode */,
+                                  "\xed\xb2\x80\xf0\x90\x82"})
+            QTest::newRow(QByteArray(bytes).toHex(' ')) << QByteArray(bytes);
+    }
+    void argumentsKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString text = argumentText(bytes.toStdString());
+        QCOMPARE(argumentBytes(text), bytes.toStdString());
+        if (QString::fromUtf8(bytes).toUtf8() == bytes) QCOMPARE(text, QString::fromUtf8(bytes));
+        else QVERIFY(text.contains(QChar(char16_t(0xDC00 + static_cast<unsigned char>(bytes.at(bytes.size() - 1))))));
     }
 
     // What each command asks of the drive, in turn, and the one line it says

@@ -4,7 +4,8 @@
 # `cmake --install` lays down the program and exactly the files that make it a
 # desktop program: the desktop entry, the metainfo and the icon in every size,
 # each where the freedesktop.org specifications look for it, the manual pages,
-# the licence terms and the changelog, and nothing else.
+# the catalogue of its Finnish texts, the licence terms and the changelog, and
+# nothing else.
 # Usage: check_install_tree.sh BUILD_DIR APP_ID SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -26,6 +27,7 @@ expected=(
     "usr/share/icons/hicolor/scalable/apps/$id.svg"
     usr/share/man/man1/vorkula-ponkka.1.gz
     usr/share/man/fi/man1/vorkula-ponkka.1.gz
+    usr/share/vorkula-ponkka/translations/vorkula-ponkka_fi.qm
     usr/share/doc/vorkula-ponkka/copyright
     usr/share/doc/vorkula-ponkka/changelog.gz
 )
@@ -42,6 +44,10 @@ program=$stage/usr/bin/vorkula-ponkka
 [ "$(head -c 4 "$program" | od -An -c | tr -d ' ')" = '177ELF' ] || fail "$program is not an ELF executable"
 # The installed program finds its libraries in the system's folders only.
 ! readelf -d "$program" | grep -Eq '\((RUNPATH|RPATH)\)' || fail "$program carries a run path: $(readelf -d "$program" | grep -E 'R(UN)?PATH')"
+
+# The installed program finds its catalogue where it was installed.
+env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=fi_FI.UTF-8 "$program" --help | grep -q '^Avaa ja sulkee CD-aseman' \
+    || fail "the installed program's help is not Finnish under LANG=fi_FI.UTF-8"
 
 # Compressed as Debian wants (gzip -9n: best compression, no name, no time
 # stamp), from the files in the repository.

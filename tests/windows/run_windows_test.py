@@ -41,7 +41,7 @@ from harness.wine import TRACE, Wine, mci_calls, plain_call
 BACKGROUND = [(6, 6), (120, 150), (505, 298)]
 
 PACKAGE_FILES = [
-    "vorkula-ponkka.exe", "qt.conf", "translations/qtbase_fi.qm",
+    "vorkula-ponkka.exe", "qt.conf", "translations/qtbase_fi.qm", "translations/vorkula-ponkka_fi.qm",
     "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
     "libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll",
     "platforms/qwindows.dll", "imageformats/qjpeg.dll", "styles/qwindowsvistastyle.dll",
@@ -101,7 +101,7 @@ def package(options, check):
               f"everything sits in one folder, {top}")
         missing = [name for name in PACKAGE_FILES if name not in infos]
         check(not missing, f"the program, Qt, the MinGW run-time, the plugins, qt.conf and "
-                           f"qtbase_fi.qm are there (missing: {missing})")
+                           f"the Finnish catalogues are there (missing: {missing})")
         binaries = [name for name in infos if name.lower().endswith((".exe", ".dll"))]
         unstripped = []
         for name in binaries:

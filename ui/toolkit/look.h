@@ -35,8 +35,8 @@ QFont programFont();
 void applyWindowLook(QWidget& window);
 
 // Loads the toolkit's own Finnish texts (standard buttons, the text box's
-// context menu, the command line's help), whatever the user's locale. Answers
-// whether they were found.
+// context menu), whatever the user's locale, for the windows. Answers whether
+// they were found.
 bool installFinnishTranslations(QCoreApplication& application);
 
 } // namespace vp

@@ -1,7 +1,7 @@
 # SPDX-FileCopyrightText: 2026 Vorkula Ponkka developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The program's fixed facts (its windows' titles, texts, controls and their
-places, its drive commands, its usage line), read from tests/support/facts.json,
+places, its drive commands, the two lines of a usage error in each language), read from tests/support/facts.json,
 which every harness shares.
 
 For shell scripts, `python3 -m harness.facts WINDOW WHAT` prints a window's
