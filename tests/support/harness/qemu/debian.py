@@ -11,6 +11,7 @@ import os
 import shutil
 import subprocess
 
+from harness.cache import locked
 from harness.checks import TestFailure, log
 
 LIBRARY_FOLDERS = ["lib/x86_64-linux-gnu", "usr/lib/x86_64-linux-gnu", "lib64"]
@@ -59,13 +60,21 @@ class Unpacked:
         self.cache = cache
         self.root = os.path.join(cache, "root")
         self.stamp = os.path.join(cache, "packages")
-        self.have = set()
-        if os.path.exists(self.stamp):
-            with open(self.stamp) as stamp:
-                self.have = set(stamp.read().split())
+
+    def have(self):
+        if not os.path.exists(self.stamp):
+            return set()
+        with open(self.stamp) as stamp:
+            return set(stamp.read().split())
 
     def add(self, packages):
-        missing = sorted(set(packages) - self.have)
+        if set(packages) <= self.have():
+            return
+        # Both vm tests unpack into the kernel's folder, and so may another run.
+        with locked(self.cache, "the unpacked packages"):
+            self.fetch(sorted(set(packages) - self.have()))
+
+    def fetch(self, missing):
         if not missing:
             return
         log(f"fetching {' '.join(missing)}")
@@ -74,9 +83,9 @@ class Unpacked:
         for deb in apt_download(missing, download):
             subprocess.run(["dpkg-deb", "-x", deb, self.root], check=True)
         shutil.rmtree(download, ignore_errors=True)
-        self.have.update(missing)
-        with open(self.stamp, "w") as stamp:
-            stamp.write("\n".join(sorted(self.have)) + "\n")
+        with open(self.stamp + ".part", "w") as stamp:
+            stamp.write("\n".join(sorted(self.have() | set(missing))) + "\n")
+        os.rename(self.stamp + ".part", self.stamp)
 
     def resolve(self, relative):
         """A path inside the tree with its symbolic links followed inside it;
