@@ -55,23 +55,19 @@ struct InputRefusal::Held {
 InputRefusal::InputRefusal() : held_(std::make_unique<Held>())
 {
     qApp->installEventFilter(&held_->dropper);
-    const QWidgetList windows = QApplication::topLevelWidgets();
     // The focus leaves first, so that disabling its control does not pass
     // it on to the next one in the tab order (a screen reader would announce
     // each move).
-    for (QWidget* window : windows) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
         if (QWidget* focus = window->focusWidget()) {
             held_->focus.emplace_back(focus);
             focus->clearFocus();
         }
     }
-    for (QWidget* window : windows) {
-        // A window with a parent (a menu, a dialog) is reached through it, and
-        // follows it when it is disabled.
-        if (window->parentWidget()) continue;
-        for (auto* button : window->findChildren<QAbstractButton*>())
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
             held_->buttons.push_back({button, button->isChecked(), button->blockSignals(true)});
-        for (auto* edit : window->findChildren<QLineEdit*>()) {
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             held_->textGuards.push_back(QObject::connect(edit, &QLineEdit::textChanged, edit,
                                                          [edit, text = edit->text()] {
                                                              if (edit->text() != text) edit->setText(text);
@@ -79,14 +75,15 @@ InputRefusal::InputRefusal() : held_(std::make_unique<Held>())
         }
         // A disabled window leaves its menu commands enabled, and a screen
         // reader can still choose them.
-        for (QAction* action : window->findChildren<QAction*>()) {
+        for (QAction* action : widget->actions()) {
             if (!action->isEnabled()) continue;
             action->setEnabled(false);
             held_->actions.emplace_back(action);
         }
-        if (window->testAttribute(Qt::WA_ForceDisabled)) continue; // disabled on purpose: stays so
-        window->setEnabled(false);
-        held_->windows.emplace_back(window);
+        if (widget->isWindow()) {
+            widget->setEnabled(false);
+            held_->windows.emplace_back(widget);
+        }
     }
 }
 

@@ -15,9 +15,9 @@ namespace vp {
 // While it lives:
 // - every window is disabled, and with it every control in it; Qt's
 //   accessibility actions and its drag and drop leave a disabled control
-//   alone, and it takes no mouse or key input. A window or control disabled
-//   on purpose stays disabled afterwards. Menu commands are disabled too, as
-//   a disabled window leaves them to a screen reader;
+//   alone, and it takes no mouse or key input. A control disabled on purpose
+//   stays disabled afterwards. Menu commands are disabled too, as a disabled
+//   window leaves them to a screen reader;
 // - buttons send no signals and keep their checked state, so that a click
 //   already under way when the wait began (a mnemonic animates its button's
 //   click for a tenth of a second) changes nothing and starts nothing;
