@@ -18,7 +18,8 @@ made of what it is built from: the package list, the files laid into it, and
 the date of the archive's release file that this machine's apt last fetched.
 A clean clone's build tree starts empty, so the cache lives beside the
 Windows Qt build, in the user's cache folder; a new key removes the old
-image."""
+image. Test runs on one machine share it: one builds, under the cache's lock,
+while the others wait."""
 
 import hashlib
 import inspect

@@ -61,31 +61,22 @@ class Unpacked:
         self.root = os.path.join(cache, "root")
         self.stamp = os.path.join(cache, "packages")
 
-    def have(self):
-        if not os.path.exists(self.stamp):
-            return set()
-        with open(self.stamp) as stamp:
-            return set(stamp.read().split())
-
     def add(self, packages):
-        if set(packages) <= self.have():
-            return
-        # Both vm tests unpack into the kernel's folder, and so may another run.
+        # Both vm tests unpack into the kernel's folder, and so may another
+        # run: one at a time, each reading what the others added.
         with locked(self.cache, "the unpacked packages"):
-            self.fetch(sorted(set(packages) - self.have()))
-
-    def fetch(self, missing):
-        if not missing:
-            return
-        log(f"fetching {' '.join(missing)}")
-        download = os.path.join(self.cache, "download")
-        shutil.rmtree(download, ignore_errors=True)
-        for deb in apt_download(missing, download):
-            subprocess.run(["dpkg-deb", "-x", deb, self.root], check=True)
-        shutil.rmtree(download, ignore_errors=True)
-        with open(self.stamp + ".part", "w") as stamp:
-            stamp.write("\n".join(sorted(self.have() | set(missing))) + "\n")
-        os.rename(self.stamp + ".part", self.stamp)
+            have = set(open(self.stamp).read().split()) if os.path.exists(self.stamp) else set()
+            missing = sorted(set(packages) - have)
+            if not missing:
+                return
+            log(f"fetching {' '.join(missing)}")
+            download = os.path.join(self.cache, "download")
+            shutil.rmtree(download, ignore_errors=True)
+            for deb in apt_download(missing, download):
+                subprocess.run(["dpkg-deb", "-x", deb, self.root], check=True)
+            shutil.rmtree(download, ignore_errors=True)
+            with open(self.stamp, "w") as stamp:
+                stamp.write("\n".join(sorted(have | set(missing))) + "\n")
 
     def resolve(self, relative):
         """A path inside the tree with its symbolic links followed inside it;
