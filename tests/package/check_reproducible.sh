@@ -7,7 +7,9 @@
 # fresh copy of the source (another folder, new file times) and is given
 # that date in SOURCE_DATE_EPOCH, as a distribution's builder would. It runs
 # under the other usual umask and in another time zone, configured with the
-# preset's own settings but without the tests, and packed by cpack; a
+# preset's own settings but without the tests, and packed by cpack; its
+# compiler runs afresh, past the preset's compiler cache, which could hand it
+# build a's objects and hide a difference. A
 # difference is shown by diffoscope. What one machine and one user cannot
 # vary is checked in the zip itself: members in name order, all dated
 # SOURCE_DATE_EPOCH, and no extra fields (where the builder's user id goes).
@@ -48,7 +50,8 @@ pack a "$preset_tree" -u SOURCE_DATE_EPOCH
 echo "== $(date -u +%T) build b from $work/copy, umask $umask_b, TZ=FIN-2, SOURCE_DATE_EPOCH=$epoch"
 tree=$work/b
 if ! (umask "$umask_b" && export TZ=FIN-2 SOURCE_DATE_EPOCH="$epoch" && cd "$work/copy" &&
-      cmake --preset "$preset" -B "$tree" -DBUILD_TESTING=OFF "${cmake_args[@]}" && cmake --build "$tree") \
+      cmake --preset "$preset" -B "$tree" -DBUILD_TESTING=OFF "${cmake_args[@]}" &&
+      CCACHE_DISABLE=1 cmake --build "$tree") \
       >"$work/b.log" 2>&1; then
     tail -n 40 "$work/b.log"
     fail "build b failed"

@@ -18,7 +18,8 @@ made of what it is built from: the package list, the files laid into it, and
 the date of the archive's release file that this machine's apt last fetched.
 A clean clone's build tree starts empty, so the cache lives beside the
 Windows Qt build, in the user's cache folder; a new key removes the old
-image."""
+image. Test runs on one machine share it: one builds, under the cache's lock,
+while the others wait."""
 
 import hashlib
 import inspect
@@ -27,6 +28,7 @@ import shutil
 import subprocess
 import time
 
+from harness import cache
 from harness.checks import TestFailure, log
 from harness.qemu import debian, initramfs
 
@@ -114,7 +116,7 @@ def image_key():
         with open(os.path.join(GUEST_FILES, name), "rb") as laid:
             digest.update(name.encode() + b"\0" + laid.read())
     # How the tree is made and laid out, not the rest of this file.
-    digest.update((inspect.getsource(image) + inspect.getsource(customise)).encode())
+    digest.update((inspect.getsource(build_image) + inspect.getsource(customise)).encode())
     return digest.hexdigest()[:16]
 
 
@@ -139,36 +141,37 @@ class Image:
 
 def image():
     """The cached image, built first when there is none for today's key.
-    Needs root: the tree belongs to root and to the users."""
+    Needs root: the tree belongs to root and to the users. Call holding the
+    cache's lock (harness.cache.locked(cache_root(), ...))."""
     folder = os.path.join(cache_root(), image_key())
-    if os.path.exists(os.path.join(folder, "done")):
+    if os.path.isdir(folder):
         return Image(folder, 0)
     missing = [tool for tool in ("mmdebstrap", "mke2fs", "chroot") if not shutil.which(tool)]
     if missing:
         raise TestFailure(f"not installed: {' '.join(missing)} (scripts/install-deps.sh vm)")
     started = time.monotonic()
-    shutil.rmtree(cache_root(), ignore_errors=True)
-    os.makedirs(folder)
+    for old in os.listdir(cache_root()):  # the images of earlier keys
+        if old != ".lock":
+            shutil.rmtree(os.path.join(cache_root(), old))
+    cache.entry(folder, build_image)
+    return Image(folder, time.monotonic() - started)
+
+
+def build_image(folder):
     tree = os.path.join(folder, "tree")
     log(f"desktop image: building with mmdebstrap ({', '.join(PACKAGES)})")
-    try:
-        result = subprocess.run(["mmdebstrap", "--variant=minbase", "--include=" + ",".join(PACKAGES), "--quiet",
-                                 SUITE, tree, SOURCES], text=True, capture_output=True,
-                                env=dict(os.environ, TMPDIR=folder))
-        if result.returncode != 0:
-            raise TestFailure(f"mmdebstrap failed ({result.returncode}): {result.stderr[-3000:]}")
-        customise(tree)
-        shutil.copy(os.path.join(tree, "var/lib/dpkg/status"), os.path.join(folder, "dpkg-status"))
-        result = subprocess.run(["mke2fs", "-q", "-t", "ext4", "-L", "vproot", "-d", tree,
-                                 os.path.join(folder, "root.ext4"), IMAGE_SIZE], text=True, capture_output=True)
-        if result.returncode != 0:
-            raise TestFailure(f"mke2fs -d failed: {result.stderr}")
-    except BaseException:
-        shutil.rmtree(folder, ignore_errors=True)
-        raise
+    result = subprocess.run(["mmdebstrap", "--variant=minbase", "--include=" + ",".join(PACKAGES), "--quiet",
+                             SUITE, tree, SOURCES], text=True, capture_output=True,
+                            env=dict(os.environ, TMPDIR=folder))
+    if result.returncode != 0:
+        raise TestFailure(f"mmdebstrap failed ({result.returncode}): {result.stderr[-3000:]}")
+    customise(tree)
+    shutil.copy(os.path.join(tree, "var/lib/dpkg/status"), os.path.join(folder, "dpkg-status"))
+    result = subprocess.run(["mke2fs", "-q", "-t", "ext4", "-L", "vproot", "-d", tree,
+                             os.path.join(folder, "root.ext4"), IMAGE_SIZE], text=True, capture_output=True)
+    if result.returncode != 0:
+        raise TestFailure(f"mke2fs -d failed: {result.stderr}")
     shutil.rmtree(tree)
-    open(os.path.join(folder, "done"), "w").close()
-    return Image(folder, time.monotonic() - started)
 
 
 def customise(tree):
@@ -229,21 +232,25 @@ def relations(deb):
 def archive(built, deb):
     """The packages installing `deb` in the guest adds (with Recommends),
     downloaded once for these relationship fields, as a folder apt reads.
-    Answers (folder, key): the key names what the guest installs."""
+    Answers (folder, key): the key names what the guest installs. Call
+    holding the cache's lock."""
     key = hashlib.sha256(repr((built.key, sorted(relations(deb).items()))).encode()).hexdigest()[:16]
     folder = os.path.join(built.folder, f"archive-{key}")
-    if not os.path.exists(os.path.join(folder, "Packages")):
+    if not os.path.isdir(folder):
         for old in os.listdir(built.folder):
             if old.startswith("archive-"):
                 shutil.rmtree(os.path.join(built.folder, old))
-        debs = debian.download_for(deb, built.status, folder)
-        index = subprocess.run(["dpkg-scanpackages", "--multiversion", "."], cwd=folder, text=True,
-                               capture_output=True, check=True).stdout
-        with open(os.path.join(folder, "Packages.part"), "w") as out:
-            out.write(index)
-        os.rename(os.path.join(folder, "Packages.part"), os.path.join(folder, "Packages"))
-        log(f"the package's dependencies: {len(debs)} packages downloaded for the guest")
+        cache.entry(folder, lambda part: download_archive(deb, built.status, part))
     return folder, key
+
+
+def download_archive(deb, status, folder):
+    debs = debian.download_for(deb, status, folder)
+    index = subprocess.run(["dpkg-scanpackages", "--multiversion", "."], cwd=folder, text=True,
+                           capture_output=True, check=True).stdout
+    with open(os.path.join(folder, "Packages"), "w") as out:
+        out.write(index)
+    log(f"the package's dependencies: {len(debs)} packages downloaded for the guest")
 
 
 def link_or_copy(source, target):

@@ -37,6 +37,7 @@ import time
 import desktop_guest
 import desktop_scenarios
 from guest_image import make_disc
+from harness import cache
 from harness.checks import Checks, TestFailure, log, run_checks
 from harness.qemu import debian
 from harness.qemu.machine import Machine, kernel_boot, virtio_serial_port
@@ -107,11 +108,11 @@ def play(check, name, machine, script):
 
 def installed_disk(check, image, boot, payload, deb, key, version, work):
     """Part 1 (see above): answers the disk with the dependencies installed,
-    made now or kept from an earlier run."""
+    made now or kept from an earlier run. Call holding the cache's lock: the
+    installing machine writes to a disk no other run sees yet."""
     folder = os.path.join(image.folder, f"installed-{key}")
-    record = os.path.join(folder, "record.json")
-    if os.path.exists(record):
-        with open(record) as kept:
+    if os.path.isdir(folder):
+        with open(os.path.join(folder, "record.json")) as kept:
             made = json.load(kept)
         log(f"== installing: done by the run of {made['when']} for these relationship fields; what it found: ==")
         for line in made["lines"]:
@@ -119,7 +120,11 @@ def installed_disk(check, image, boot, payload, deb, key, version, work):
         return os.path.join(folder, "root.ext4")
     for old in glob.glob(os.path.join(image.folder, "installed-*")):
         shutil.rmtree(old)
-    os.makedirs(folder)
+    cache.entry(folder, lambda part: install(check, image, boot, payload, deb, version, work, part))
+    return os.path.join(folder, "root.ext4")
+
+
+def install(check, image, boot, payload, deb, version, work, folder):
     disk = os.path.join(folder, "root.ext4")
     subprocess.run(["cp", "--sparse=always", image.path, disk], check=True)
     log("== installing ==")
@@ -139,13 +144,11 @@ def installed_disk(check, image, boot, payload, deb, key, version, work):
         check.merge(mine, "installing")
         check.attach(os.path.join(work, "installing", "console.log"))
     if mine.failed:
-        shutil.rmtree(folder)
         raise TestFailure("the package did not install and start in the guest")
-    with open(record, "w") as kept:
+    with open(os.path.join(folder, "record.json"), "w") as kept:
         # The checks, timings and apt's own count, without the guest's chatter.
         lines = [line for line in lines if not line.lstrip().startswith("guest:") or "newly installed" in line]
         json.dump({"when": time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()), "lines": lines}, kept)
-    return disk
 
 
 def cpack(build, work):
@@ -183,20 +186,23 @@ def desktop(check, options):
         log("SKIP: the desktop guest's image is built as root (mmdebstrap, chroot): run as root, or in CI")
         raise SystemExit(77)
     work = os.path.abspath(options.work)
-    os.makedirs(work, exist_ok=True)
     # QEMU's snapshot files go to TMPDIR: keep them in the build tree.
     os.environ["TMPDIR"] = work
     deb = cpack(options.build_dir, work)
-    image = desktop_guest.image()
-    log(f"guest image: {image.size / 1e6:.0f} MB on disk, " +
-        (f"built in {image.built:.0f} s" if image.built else f"cached in {image.folder}"))
-    folder, key = desktop_guest.archive(image, deb)
-    payload = desktop_guest.payload_disk(work, deb, options.probe, folder)
     kernel, modules = debian.kernel(os.path.abspath(options.kernel_cache))
     boot = kernel_boot(kernel, desktop_guest.boot_initramfs(work, modules), desktop_guest.APPEND)
     disc = make_disc(work)
-    log(f"prepared in {time.monotonic() - started:.0f} s")
-    disk = installed_disk(check, image, boot, payload, deb, key, options.program_version, work)
+    # The seat boots the installed disk in snapshot mode, its writes going to
+    # a file of its own in TMPDIR: once the disk is made, other runs may boot
+    # it at the same time.
+    with cache.locked(desktop_guest.cache_root(), "the desktop guest's cache"):
+        image = desktop_guest.image()
+        log(f"guest image: {image.size / 1e6:.0f} MB on disk, " +
+            (f"built in {image.built:.0f} s" if image.built else f"cached in {image.folder}"))
+        folder, key = desktop_guest.archive(image, deb)
+        payload = desktop_guest.payload_disk(work, deb, options.probe, folder)
+        log(f"prepared in {time.monotonic() - started:.0f} s")
+        disk = installed_disk(check, image, boot, payload, deb, key, options.program_version, work)
     log("== the seat ==")
     machine = DesktopMachine(os.path.join(work, "seat"), boot, desktop_guest.disks(disk, payload), CD_DRIVE)
     check.attach(os.path.join(work, "seat", "console.log"))
@@ -215,4 +221,6 @@ if __name__ == "__main__":
     parser.add_argument("--kernel-cache", required=True, help="the vm test's kernel folder")
     parser.add_argument("--work", required=True, help="work folder in the build tree")
     arguments = parser.parse_args()
-    run_checks("vm desktop", lambda check: desktop(check, arguments))
+    # Another run in this build tree waits: the work folder is one run's.
+    with cache.locked(os.path.abspath(arguments.work), "the desktop test's work folder"):
+        run_checks("vm desktop", lambda check: desktop(check, arguments))

@@ -33,6 +33,7 @@ import time
 
 from drive_scenarios import ENVIRONMENT, WITHOUT_DRIVE, with_drive
 from guest_image import APPEND, PROGRAM, prepare
+from harness import cache
 from harness.checks import Checks, TestFailure, log, run_checks
 from harness.qemu.machine import Machine, kernel_boot
 from harness.qemu.scenarios import Runner
@@ -122,4 +123,6 @@ if __name__ == "__main__":
     parser.add_argument("--offscreen-plugin", required=True, help="Qt's offscreen platform plugin, for the window probe")
     parser.add_argument("--work", required=True, help="work directory in the build tree")
     arguments = parser.parse_args()
-    run_checks("vm", lambda check: real_drive(check, arguments))
+    # Another run in this build tree waits: the work folder is one run's.
+    with cache.locked(os.path.abspath(arguments.work), "the vm test's work folder"):
+        run_checks("vm", lambda check: real_drive(check, arguments))

@@ -5,10 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPointer>
 
 #include <vector>
@@ -17,92 +14,75 @@ namespace vp {
 
 namespace {
 
-bool isKeyInput(QEvent::Type type)
-{
-    switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::InputMethod:
-        return true;
-    default:
-        return false;
-    }
-}
-
+// A disabled window takes no key input, but its menu bar watches the window's
+// keys through a filter of its own, and Alt would still select its first menu.
 class KeyDropper : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (!isKeyInput(event->type())) return QObject::eventFilter(watched, event);
-        // An accepted shortcut override keeps a mnemonic from firing; the
-        // key press that follows is dropped as well.
-        event->accept();
-        return true;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+            // An accepted shortcut override keeps a mnemonic from firing; the
+            // key press that follows is dropped as well.
+            event->accept();
+            return true;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
     }
 };
-
-// A control that does something when used. Labels and pictures take no
-// action (a picture box takes the focus only to pass it on); disabling one
-// would grey its picture.
-bool acts(const QWidget* widget)
-{
-    if (qobject_cast<const QMenuBar*>(widget)) return true;
-    return !widget->isWindow() && widget->focusPolicy() != Qt::NoFocus && !qobject_cast<const QLabel*>(widget);
-}
 
 } // namespace
 
 struct InputRefusal::Held {
-    struct Control {
-        QPointer<QWidget> widget;
+    struct Button {
+        QPointer<QAbstractButton> button;
         bool checked = false;
         bool signalsBlocked = false;
     };
     KeyDropper dropper;
-    std::vector<QPointer<QWidget>> focus;
-    std::vector<Control> controls;
+    std::vector<QPointer<QWidget>> windows;
     std::vector<QPointer<QAction>> actions;
+    std::vector<QPointer<QWidget>> focus;
+    std::vector<Button> buttons;
     std::vector<QMetaObject::Connection> textGuards;
 };
 
 InputRefusal::InputRefusal() : held_(std::make_unique<Held>())
 {
     qApp->installEventFilter(&held_->dropper);
-    const QWidgetList windows = QApplication::topLevelWidgets();
     // The focus leaves first, so that disabling its control does not pass
     // it on to the next one in the tab order (a screen reader would announce
     // each move).
-    for (QWidget* window : windows) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
         if (QWidget* focus = window->focusWidget()) {
             held_->focus.emplace_back(focus);
             focus->clearFocus();
         }
     }
-    for (QWidget* window : windows) {
-        for (QWidget* widget : window->findChildren<QWidget*>()) {
-            // Already disabled on purpose (or by an earlier pass: a menu is a
-            // window of its own as well as a child): stays as it is.
-            if (!acts(widget) || widget->testAttribute(Qt::WA_ForceDisabled)) continue;
-            Held::Control control{widget};
-            if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-                control.checked = button->isChecked();
-                control.signalsBlocked = button->blockSignals(true);
-            }
-            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-                held_->textGuards.push_back(QObject::connect(edit, &QLineEdit::textChanged, edit,
-                                                             [edit, text = edit->text()] {
-                                                                 if (edit->text() != text) edit->setText(text);
-                                                             }));
-            }
-            widget->setEnabled(false);
-            held_->controls.push_back(control);
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            held_->buttons.push_back({button, button->isChecked(), button->blockSignals(true)});
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            held_->textGuards.push_back(QObject::connect(edit, &QLineEdit::textChanged, edit,
+                                                         [edit, text = edit->text()] {
+                                                             if (edit->text() != text) edit->setText(text);
+                                                         }));
         }
-        for (QAction* action : window->findChildren<QAction*>()) {
+        // A disabled window leaves its menu commands enabled, and a screen
+        // reader can still choose them.
+        for (QAction* action : widget->actions()) {
             if (!action->isEnabled()) continue;
             action->setEnabled(false);
             held_->actions.emplace_back(action);
+        }
+        if (widget->isWindow()) {
+            widget->setEnabled(false);
+            held_->windows.emplace_back(widget);
         }
     }
 }
@@ -115,17 +95,13 @@ InputRefusal::~InputRefusal()
     for (const auto& guard : held_->textGuards) QObject::disconnect(guard);
     // Checked buttons first: checking an option unchecks the others of its group.
     for (const bool checked : {true, false}) {
-        for (const auto& control : held_->controls) {
-            auto* button = qobject_cast<QAbstractButton*>(control.widget.data());
-            if (button && button->isCheckable() && control.checked == checked) button->setChecked(checked);
-        }
+        for (const auto& held : held_->buttons)
+            if (held.button && held.button->isCheckable() && held.checked == checked) held.button->setChecked(checked);
     }
-    for (const auto& control : held_->controls) {
-        if (!control.widget) continue;
-        control.widget->setEnabled(true);
-        if (auto* button = qobject_cast<QAbstractButton*>(control.widget.data()))
-            button->blockSignals(control.signalsBlocked);
-    }
+    for (const auto& held : held_->buttons)
+        if (held.button) held.button->blockSignals(held.signalsBlocked);
+    for (const auto& window : held_->windows)
+        if (window) window->setEnabled(true);
     for (const auto& action : held_->actions)
         if (action) action->setEnabled(true);
     for (const auto& focus : held_->focus)

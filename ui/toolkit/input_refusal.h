@@ -13,17 +13,18 @@
 namespace vp {
 
 // While it lives:
-// - every control that acts (anything that takes the focus, pictures and
-//   labels aside, and the menu bar) is disabled, and so is every menu
-//   command. Qt's accessibility actions and its drag and drop leave a
-//   disabled control alone, and it takes no mouse or key input;
+// - every window is disabled, and with it every control in it; Qt's
+//   accessibility actions and its drag and drop leave a disabled control
+//   alone, and it takes no mouse or key input. A control disabled on purpose
+//   stays disabled afterwards. Menu commands are disabled too, as a disabled
+//   window leaves them to a screen reader;
 // - buttons send no signals and keep their checked state, so that a click
 //   already under way when the wait began (a mnemonic animates its button's
 //   click for a tenth of a second) changes nothing and starts nothing;
 // - text boxes keep their text: Qt lets accessibility edits through even to
 //   a disabled one;
 // - an application-wide filter drops key input, which would otherwise still
-//   move the keyboard focus or open the menu bar from the keyboard.
+//   reach the menu bar from the keyboard.
 // Input still queued when it ends is dropped too, never replayed; then the
 // controls are as they were, and the keyboard focus is back where it was.
 class InputRefusal {

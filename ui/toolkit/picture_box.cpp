@@ -29,17 +29,18 @@ const QPixmap& PictureBox::sharp()
     return sharp_;
 }
 
+// Drawn by hand rather than by QLabel, which greys a disabled label's picture:
+// the windows are disabled while they wait for a slow drive, and must not
+// change their look.
 void PictureBox::paintEvent(QPaintEvent* event)
 {
-    if (devicePixelRatioF() <= 1 || picture_.isEmpty() || sharp().isNull()) {
-        QLabel::paintEvent(event);
-        return;
-    }
     QFrame::paintEvent(event);
+    const bool useSharp = devicePixelRatioF() > 1 && !picture_.isEmpty() && !sharp().isNull();
     QPainter painter(this);
     // At a ratio between 1 and 2 the sharp drawing is shrunk a little.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    style()->drawItemPixmap(&painter, contentsRect(), QStyle::visualAlignment(layoutDirection(), alignment()), sharp_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, useSharp);
+    style()->drawItemPixmap(&painter, contentsRect(), QStyle::visualAlignment(layoutDirection(), alignment()),
+                            useSharp ? sharp_ : pixmap());
 }
 
 } // namespace vp

@@ -11,6 +11,7 @@ import os
 import shutil
 import subprocess
 
+from harness.cache import locked
 from harness.checks import TestFailure, log
 
 LIBRARY_FOLDERS = ["lib/x86_64-linux-gnu", "usr/lib/x86_64-linux-gnu", "lib64"]
@@ -59,24 +60,23 @@ class Unpacked:
         self.cache = cache
         self.root = os.path.join(cache, "root")
         self.stamp = os.path.join(cache, "packages")
-        self.have = set()
-        if os.path.exists(self.stamp):
-            with open(self.stamp) as stamp:
-                self.have = set(stamp.read().split())
 
     def add(self, packages):
-        missing = sorted(set(packages) - self.have)
-        if not missing:
-            return
-        log(f"fetching {' '.join(missing)}")
-        download = os.path.join(self.cache, "download")
-        shutil.rmtree(download, ignore_errors=True)
-        for deb in apt_download(missing, download):
-            subprocess.run(["dpkg-deb", "-x", deb, self.root], check=True)
-        shutil.rmtree(download, ignore_errors=True)
-        self.have.update(missing)
-        with open(self.stamp, "w") as stamp:
-            stamp.write("\n".join(sorted(self.have)) + "\n")
+        # Both vm tests unpack into the kernel's folder, and so may another
+        # run: one at a time, each reading what the others added.
+        with locked(self.cache, "the unpacked packages"):
+            have = set(open(self.stamp).read().split()) if os.path.exists(self.stamp) else set()
+            missing = sorted(set(packages) - have)
+            if not missing:
+                return
+            log(f"fetching {' '.join(missing)}")
+            download = os.path.join(self.cache, "download")
+            shutil.rmtree(download, ignore_errors=True)
+            for deb in apt_download(missing, download):
+                subprocess.run(["dpkg-deb", "-x", deb, self.root], check=True)
+            shutil.rmtree(download, ignore_errors=True)
+            with open(self.stamp, "w") as stamp:
+                stamp.write("\n".join(sorted(have | set(missing))) + "\n")
 
     def resolve(self, relative):
         """A path inside the tree with its symbolic links followed inside it;
