@@ -8,6 +8,8 @@
 // serves the whole command: the kernel refuses an ordinary user's door unlock
 // while the drive is open twice.
 
+#include "drive/drive_result.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -37,10 +39,6 @@ struct LinuxDriveSystem {
     std::function<int(int fd, struct ::stat& status)> fstat;
 };
 
-// "permission denied; join the cdrom group ...": what a user without access
-// to the drive can do about it.
-extern const char* const kPermissionRemedy;
-
 class CdDrive {
 public:
     // Opens the node the way eject(1) does, read-only and non-blocking (so an
@@ -55,8 +53,10 @@ public:
     CdDrive& operator=(const CdDrive&) = delete;
 
     // 0 when the drive is ready for the command; otherwise an errno value
-    // and, in reason(), why in plain words.
-    int error() const { return error_; }
+    // and, in failure(), what went wrong.
+    int error() const { return failure_.error; }
+    // Kind and errno only; the caller adds the device and the action.
+    const DriveFailure& failure() const { return failure_; }
 
     // Takes the node's own lock, exclusive, the one block devices share by
     // convention: udev holds it shared while it examines a device, and puts
@@ -66,7 +66,6 @@ public:
     // mounted, waits for udev to see the change before umount returns.
     // Answers error(); on failure the command stops there.
     int holdForIoctls(std::chrono::milliseconds examinationWait);
-    const std::string& reason() const { return reason_; }
     // The drive's device number and what CDROM_GET_CAPABILITY answered.
     dev_t device() const { return device_; }
     int capabilities() const { return capabilities_; }
@@ -80,13 +79,12 @@ public:
     int ioctlError(unsigned long request, unsigned long argument) const;
 
 private:
-    void fail(int code, std::string reason);
+    void fail(FailureKind kind, int code);
     void lockCommand(const std::string& commandLocks);
 
     int fd_ = -1;
     int commandLock_ = -1;
-    int error_ = 0;
-    std::string reason_;
+    DriveFailure failure_;
     dev_t device_ = 0;
     int capabilities_ = 0;
     std::function<int(int, unsigned long, unsigned long)> ioctl_;

@@ -7,7 +7,10 @@
 // and it hands filesystems that the desktop mounted through UDisks2 to
 // umount.udisks2.
 
+#include "drive/drive_result.h"
+
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include <sys/types.h>
@@ -24,6 +27,7 @@ struct UmountResult {
     int exitStatus = -1;      // its exit status; -1 when it did not exit normally
     bool stopped = false;     // still running at the deadline, so it was killed
     bool stillRunning = false; // ... and even that did not end it in time
+    int pid = 0;              // its process ID, once started
     std::string message;      // what it wrote, on one line
 };
 
@@ -40,9 +44,9 @@ UmountResult runUmount(const std::string& program, const std::string& target,
 // `device`, the most recent mount first, reading the table again after each
 // unmount; done only when the table shows nothing of the device. A umount
 // that fails because the mount is already gone (another unmount was quicker)
-// counts as done. Stops at the first real failure, leaving the rest mounted.
-// Returns 0, or an errno value with `reason` saying why in plain words.
-int unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram,
-                  std::chrono::milliseconds deadline, std::string& reason);
+// counts as done. Stops at the first real failure, leaving the rest mounted,
+// and answers it (kind, errno value and facts; the caller adds the device).
+std::optional<DriveFailure> unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram,
+                                          std::chrono::milliseconds deadline);
 
 } // namespace vp

@@ -4,6 +4,7 @@
 // backend, without any window and without a real drive.
 
 #include "app/command_line.h"
+#include "app/drive_messages.h"
 #include "drive/diagnostics.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
@@ -248,42 +249,37 @@ private slots:
         const Ioctl capability{CDROM_GET_CAPABILITY, 0}, unlock{CDROM_LOCKDOOR, 0}, eject{CDROMEJECT, 0},
             relock{CDROM_LOCKDOOR, 1}, pull{CDROMCLOSETRAY, 0}, status{CDROM_DRIVE_STATUS, CDSL_CURRENT};
         const int block = S_IFBLK;
-        const QString refused = "NODE: cannot open the tray: the drive refused (input/output error)";
         QTest::newRow("open") << open << block << Answers{} << IoctlCalls{capability, unlock, eject} << 0 << "";
         QTest::newRow("close") << close << block << Answers{} << IoctlCalls{capability, pull} << 0 << "";
         QTest::newRow("unknown command") << "play cdaudio" << block << Answers{} << IoctlCalls{} << EINVAL
-                                         << "unknown media-control command \"play cdaudio\"";
+                                         << "open unknown-command - error=EINVAL says=\"play cdaudio\"";
         QTest::newRow("character device") << open << int(S_IFCHR) << Answers{} << IoctlCalls{} << ENOTBLK
-                                          << "NODE: cannot open the tray: not a CD drive";
+                                          << "open not-a-cd-drive NODE error=ENOTBLK";
         QTest::newRow("regular file") << close << int(S_IFREG) << Answers{} << IoctlCalls{} << ENOTBLK
-                                      << "NODE: cannot close the tray: not a CD drive";
+                                      << "close not-a-cd-drive NODE error=ENOTBLK";
         QTest::newRow("block device, no CD drive") << open << block << Answers{{capability, -ENOTTY}}
-            << IoctlCalls{capability} << ENOTTY << "NODE: cannot open the tray: not a CD drive";
+            << IoctlCalls{capability} << ENOTTY << "open not-a-cd-drive NODE error=ENOTTY";
         QTest::newRow("a drive the user may not use") << open << block << Answers{{capability, -EACCES}}
-            << IoctlCalls{capability} << EACCES << QStringLiteral("NODE: cannot open the tray: ") + kPermissionRemedy;
+            << IoctlCalls{capability} << EACCES << "open permission-denied NODE error=EACCES";
         QTest::newRow("slot-loading drive") << close << block << Answers{{capability, CDC_OPEN_TRAY | CDC_LOCK}}
-            << IoctlCalls{capability} << ENOSYS
-            << "NODE: cannot close the tray: the drive cannot close its tray (slot-loading and most laptop drives "
-               "cannot); push it in by hand";
+            << IoctlCalls{capability} << ENOSYS << "close cannot-move-tray NODE error=ENOSYS";
         QTest::newRow("eject refused") << open << block << Answers{{eject, -EBUSY}}
-            << IoctlCalls{capability, unlock, eject, relock} << EBUSY
-            << "NODE: cannot open the tray: the drive is in use by another program; close it and try again";
+            << IoctlCalls{capability, unlock, eject, relock} << EBUSY << "open drive-in-use NODE error=EBUSY";
         QTest::newRow("SCSI status") << open << block << Answers{{eject, 2}}
-                                     << IoctlCalls{capability, unlock, eject, relock} << EIO << refused;
+                                     << IoctlCalls{capability, unlock, eject, relock} << EIO
+                                     << "open drive-refused NODE error=EIO";
         QTest::newRow("door not locked again") << open << block << Answers{{eject, -EIO}, {relock, -EIO}}
-            << IoctlCalls{capability, unlock, eject, relock} << EIO
-            << refused + "; its door could not be locked again (input/output error)";
+            << IoctlCalls{capability, unlock, eject, relock} << EIO << "open drive-refused NODE error=EIO relock=5";
         QTest::newRow("door never unlocked") << open << block << Answers{{unlock, -EBUSY}, {eject, 2}}
-            << IoctlCalls{capability, unlock, eject} << EIO
-            << refused + "; its door stays locked while another program has the drive open";
+            << IoctlCalls{capability, unlock, eject} << EIO << "open drive-refused NODE error=EIO unlock=16";
         QTest::newRow("tray open") << state << block << Answers{{status, CDS_TRAY_OPEN}}
                                    << IoctlCalls{capability, status} << int(TrayState::Open) << "";
         QTest::newRow("tray closed") << state << block << Answers{{status, CDS_DISC_OK}}
                                      << IoctlCalls{capability, status} << int(TrayState::Closed) << "";
         QTest::newRow("tray unknown") << state << block << Answers{{status, -EIO}} << IoctlCalls{capability, status}
-            << int(TrayState::Unknown) << "NODE: cannot read the tray's state: input/output error";
+            << int(TrayState::Unknown) << "state cannot-read-state NODE error=EIO";
         QTest::newRow("tray of no CD drive") << state << int(S_IFCHR) << Answers{} << IoctlCalls{}
-            << int(TrayState::Unknown) << "NODE: cannot read the tray's state: not a CD drive";
+            << int(TrayState::Unknown) << "state not-a-cd-drive NODE error=ENOTBLK";
     }
     void eachCommandAsksTheDriveInTurn()
     {
@@ -307,7 +303,7 @@ private slots:
         const bool unlocked = std::find(ioctls.begin(), ioctls.end(), Ioctl{CDROM_LOCKDOOR, 0}) != ioctls.end();
         QCOMPARE(fake.table(), unlocked ? Lines{kRootEntry} : table);
         QCOMPARE(fake.umountCalls().size(), std::size_t(unlocked));
-        QCOMPARE(diagnostics.lines, line.isEmpty() ? Lines{} : Lines{filled(line, fake, fake.system())});
+        QCOMPARE(diagnostics.facts(), line.isEmpty() ? Lines{} : Lines{filled(line, fake, fake.system())});
     }
 
     // A mount belongs to the drive by its device number, whatever the table
@@ -390,26 +386,25 @@ private slots:
         QTest::addColumn<int>("sigchld");
         for (const auto& [row, sigchld] : {std::pair("still there", 0), std::pair("still there, SIGCHLD ignored", 1),
                                            std::pair("still there, SIGCHLD with SA_NOCLDWAIT", 2)})
-            QTest::newRow(row) << "ignore" << EBUSY << 1 << "MEDIA is still mounted after umount said it had unmounted it"
+            QTest::newRow(row) << "ignore" << EBUSY << 1 << "unmount-ineffective NODE error=EBUSY mount=MEDIA"
                                << sigchld;
         QTest::newRow("busy") << "say target is busy." << EBUSY << 1
-            << "the disc is in use: MEDIA could not be unmounted (umount: MEDIA: target is busy.); "
-               "it is held by sleep (pid PID); close it and try again" << 0;
+            << "disc-in-use NODE error=EBUSY mount=MEDIA says=\"umount: MEDIA: target is busy.\" holders=sleep(PID)"
+            << 0;
         for (const char* refusal : {"must be superuser to unmount.", "Operation not permitted.", "Permission denied."})
             QTest::newRow(refusal) << QStringLiteral("say ") + refusal << EPERM << 1
-                << QStringLiteral("not allowed to unmount MEDIA (umount: MEDIA: %1); unmount it where it was mounted "
-                                  "(the file manager, or as root) and try again").arg(refusal) << 0;
+                << QStringLiteral("unmount-not-allowed NODE error=EPERM mount=MEDIA says=\"umount: MEDIA: %1\"")
+                       .arg(refusal) << 0;
         QTest::newRow("no answer") << "hang" << ETIMEDOUT << 1
-            << "umount did not finish unmounting MEDIA (no answer within 300 ms; stopped), so the disc may still "
-               "be mounted" << 0;
+            << "umount-timed-out NODE error=ETIMEDOUT mount=MEDIA deadline=300ms pid=UMOUNT" << 0;
         QTest::newRow("under another mount") << "covered" << EBUSY << 0
-            << "the disc's filesystem on MEDIA lies under another one mounted there (/dev/sdb1); unmount that first" << 0;
+            << "mount-covered NODE error=EBUSY mount=MEDIA over=/dev/sdb1" << 0;
         QTest::newRow("no mount table") << "no table" << ENOENT << 0
-            << "cannot read the mount table TABLE (no such file or directory), so the disc may still be mounted" << 0;
+            << "cannot-read-mount-table NODE error=ENOENT table=TABLE" << 0;
         QTest::newRow("a line that cannot be read") << "garbled" << EINVAL << 0
-            << "cannot read the mount table TABLE (invalid argument), so the disc may still be mounted" << 0;
+            << "cannot-read-mount-table NODE error=EINVAL table=TABLE" << 0;
         QTest::newRow("no umount") << "no umount" << ENOENT << 0
-            << "cannot run NONE to unmount MEDIA (no such file or directory)" << 0;
+            << "cannot-run-umount NODE error=ENOENT mount=MEDIA program=NONE" << 0;
     }
     void aFailedUnmountLeavesTheDriveAlone()
     {
@@ -433,10 +428,10 @@ private slots:
         DiagnosticsRecorder diagnostics;
         // What the drive layer says is under way, seen from another thread.
         std::atomic<bool> done{false};
-        std::string underWay;
+        DriveActivity underWay;
         std::thread watcher([&] {
             for (; !done; std::this_thread::sleep_for(2ms))
-                if (const std::string now = driveActivity(); !now.empty()) underWay = now;
+                if (const DriveActivity now = driveActivity(); !now.empty()) underWay = now;
         });
         QElapsedTimer clock;
         clock.start();
@@ -452,10 +447,16 @@ private slots:
         QCOMPARE(fake.table(), table);
         QCOMPARE(fake.umountCalls().size(), std::size_t(umounts));
         QCOMPARE(::waitpid(-1, nullptr, WNOHANG), 0); // the sleeper runs; no umount is left, dead or alive
-        QCOMPARE(diagnostics.lines,
-                 Lines{filled("NODE: cannot open the tray: " + reason, fake, system, sleeper.pid)});
-        if (fault == QLatin1String("hang")) QCOMPARE(underWay.substr(0, underWay.find("(pid ")), "umount " + fake.media + " ");
-        QCOMPARE(driveActivity(), std::string());
+        QCOMPARE(diagnostics.facts(),
+                 Lines{filled("open " + reason.replace("UMOUNT", QString::number(underWay.pid)), fake, system,
+                              sleeper.pid)});
+        if (fault == QLatin1String("hang")) {
+            QCOMPARE(underWay.mountPoint, fake.media);
+            QCOMPARE(diagnostics.rendered(),
+                     Lines{filled("NODE: cannot open the tray: umount did not finish unmounting MEDIA (no answer "
+                                  "within 300 ms; stopped), so the disc may still be mounted", fake, system)});
+        }
+        QVERIFY(driveActivity().empty());
     }
 
     // One tray command at a time on a drive, from any program: a command
@@ -469,13 +470,10 @@ private slots:
         QTest::addColumn<int>("heldMs");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("another tray command") << true << LOCK_EX << 10000 << EBUSY
-            << "another tray command is running on this drive; try again when it is done";
-        QTest::newRow("a program keeps the drive") << false << LOCK_EX << 10000 << EBUSY
-            << "another program holds the drive for itself (writing a disc?); try again when it is done";
+        QTest::newRow("another tray command") << true << LOCK_EX << 10000 << EBUSY << "command-running";
+        QTest::newRow("a program keeps the drive") << false << LOCK_EX << 10000 << EBUSY << "held-exclusively";
         QTest::newRow("the system looks at the drive") << false << LOCK_SH << 150 << 0 << "";
-        QTest::newRow("the system keeps looking") << false << LOCK_SH << 10000 << EBUSY
-            << "the system is still examining the drive (a disc just went in?); try again in a moment";
+        QTest::newRow("the system keeps looking") << false << LOCK_SH << 10000 << EBUSY << "still-examined";
     }
     void oneTrayCommandAtATime()
     {
@@ -507,7 +505,8 @@ private slots:
         // Another command is refused before anything is unmounted; the
         // node's own lock is asked for only after the unmounts.
         QCOMPARE(fake.umountCalls().size(), std::size_t(onCommandLock ? 0 : 1));
-        QCOMPARE(diagnostics.lines, code == 0 ? Lines{} : Lines{fake.node + ": cannot open the tray: " + reason.toStdString()});
+        QCOMPARE(diagnostics.facts(),
+                 code == 0 ? Lines{} : Lines{"open " + reason.toStdString() + " " + fake.node + " error=EBUSY"});
     }
 
     // Who holds a mount point, from /proc: the working directory, root,
@@ -533,10 +532,14 @@ private slots:
         process("x6", "nobody", {{"cwd", "/media/cd"}});
         auto found = processesUsing("/media/cd", 5000ms, proc.path().toStdString());
         std::sort(found.begin(), found.end(), [](const ProcessUse& a, const ProcessUse& b) { return a.pid < b.pid; });
-        QCOMPARE(describeProcesses(found), std::string("reader (pid 101), player (pid 102), jail (pid 103), shell (pid 104)"));
-        found.push_back({107, "late"});
-        QCOMPARE(describeProcesses(found),
-                 std::string("reader (pid 101), player (pid 102), jail (pid 103), shell (pid 104) and 1 more"));
+        DriveFailure inUse;
+        inUse.kind = FailureKind::DiscInUse;
+        inUse.holders = found;
+        QCOMPARE(failureFacts(inUse), std::string("open disc-in-use - error=0 holders=reader(101),player(102),jail(103),shell(104)"));
+        inUse.holders.push_back({107, "late"});
+        QCOMPARE(QString::fromStdString(failureLine(inUse)).section(QStringLiteral("; it is held by "), 1),
+                 QStringLiteral("reader (pid 101), player (pid 102), jail (pid 103), shell (pid 104) and 1 more; close them "
+                                "and try again"));
     }
 
     // Device paths, mount points and program names come from outside: the
@@ -557,13 +560,13 @@ private slots:
     {
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, line);
+        QCOMPARE(printableLine(text.toStdString()), line.toStdString());
+        // The same on its way from a tray command to its line.
         DiagnosticsRecorder diagnostics;
-        reportDiagnostic(text.toStdString());
-        QCOMPARE(diagnostics.lines, Lines{line.toStdString()});
-        // The same on its way from a tray command.
         QTemporaryDir dir;
         QCOMPARE(ejectTray(dir.path().toStdString() + "/" + text.toStdString()), ENOENT);
-        QCOMPARE(diagnostics.lines.back(), dir.path().toStdString() + "/" + line.toStdString() + ": cannot open the tray: no such device");
+        QCOMPARE(diagnostics.rendered(),
+                 Lines{dir.path().toStdString() + "/" + line.toStdString() + ": cannot open the tray: no such device"});
     }
 
     void linuxBackendFindsTheDefaultDrive()

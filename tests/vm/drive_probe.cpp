@@ -30,18 +30,21 @@
 // The tray commands reach the drive through the program's own Linux backend,
 // with its own device discovery. The backend is wrapped once in a pass-through
 // that only writes down the error code the backend returned (which
-// DriveCommand ignores), so the log can say what the kernel answered. The
-// drive layer's diagnostics go to standard error as the program writes them,
-// framed like every other reply.
+// DriveCommand ignores), so the log can say what the kernel answered. Each
+// failure the drive layer reports goes to standard error as its kind and
+// facts (this probe has no translations to word it with), framed like every
+// other reply (tests/support/failure_facts.h).
 //
 // Started as "probe --sigchld-ignored PROGRAM ARGUMENTS...", it is a launcher
 // instead: it runs PROGRAM with SIGCHLD ignored, as some hotkey daemons and
 // launchers start programs (an ignored signal stays ignored across exec).
 
 #include "drive/diagnostics.h"
+#include "drive/drive_result.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
 #include "runtime/runtime_error.h"
+#include "tests/support/failure_facts.h"
 
 #include <atomic>
 #include <cerrno>
@@ -341,8 +344,8 @@ int main(int argc, char* argv[])
     vp::Module1::setInformationBox([](const std::string& text, const std::string& title) {
         say("information box \"" + text + "\" titled \"" + title + "\"");
     });
-    vp::setDiagnosticsSink([](const std::string& line) {
-        const std::string text = "VP: stderr vorkula-ponkka: " + line + "\n";
+    vp::setFailureSink([](const vp::DriveFailure& failure) {
+        const std::string text = "VP: stderr vorkula-ponkka: " + vp::failureFacts(failure) + "\n";
         if (::write(STDERR_FILENO, text.data(), text.size()) < 0) {
             // As with say(): the console is the only channel.
         }
