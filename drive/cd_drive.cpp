@@ -37,11 +37,30 @@ FailureKind openFailure(int code)
 
 } // namespace
 
-CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system)
-    : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)), ioctl_(system.ioctl)
+CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system) : ioctl_(system.ioctl)
 {
+    // Opened for writing because the command lock (a write lock) needs it.
+    // With O_NONBLOCK the CD-ROM layer does not ask for a writable disc, and
+    // the sr driver is not among the devices udev watches for a close after
+    // writing, so this open and its close change nothing the system sees.
+    // O_NOCTTY: a node that turns out to be a terminal never becomes the
+    // program's controlling one.
+    constexpr int flags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    fd_ = ::open(path.c_str(), O_RDWR | flags);
+    int code = errno;
+    if (fd_ < 0 && code == EISDIR) {
+        fail(FailureKind::NotCdDrive, ENOTBLK);
+        return;
+    }
+    // A user who may read the drive but not write it still moves its tray;
+    // what is lost is the command lock, so such a user's command is not kept
+    // from running beside another one.
+    bool lockable = fd_ >= 0;
+    if (fd_ < 0 && (code == EACCES || code == EROFS || code == EPERM)) {
+        fd_ = ::open(path.c_str(), O_RDONLY | flags);
+        code = errno;
+    }
     if (fd_ < 0) {
-        const int code = errno;
         fail(openFailure(code), code);
         return;
     }
@@ -65,14 +84,13 @@ CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system)
         fail(code == EACCES || code == EPERM ? FailureKind::PermissionDenied : FailureKind::NotCdDrive, code);
         return;
     }
-    lockCommand(system.commandLocks);
+    if (lockable) lockCommand();
 }
 
 CdDrive::~CdDrive()
 {
-    // Closing the descriptors releases the locks.
+    // Closing the descriptor releases both locks.
     if (fd_ >= 0) ::close(fd_);
-    if (commandLock_ >= 0) ::close(commandLock_);
 }
 
 void CdDrive::fail(FailureKind kind, int code)
@@ -81,16 +99,29 @@ void CdDrive::fail(FailureKind kind, int code)
     failure_.error = code;
 }
 
-void CdDrive::lockCommand(const std::string& commandLocks)
+// The command lock is an open file description's write lock on the node
+// itself: only a user who may write the drive can take it, it goes with the
+// descriptor (so with the process), and it does not meet the flock(2) locks
+// that udev and disk tools take on the same node. Every name of the node
+// (/dev/cdrom, /dev/sr0) leads to the same inode and so the same lock.
+void CdDrive::lockCommand()
 {
-    const std::string folder =
-        commandLocks + "/" + std::to_string(major(device_)) + ":" + std::to_string(minor(device_));
-    commandLock_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // A drive without its folder still moves its tray; only the guard
-    // against a second command is lost.
-    if (commandLock_ < 0) return;
-    if (::flock(commandLock_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    struct ::flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    // A file system that keeps no such locks still moves the tray; only the
+    // guard against a second command is lost.
+    if (::fcntl(fd_, F_OFD_SETLK, &lock) != 0 && (errno == EAGAIN || errno == EACCES))
         fail(FailureKind::CommandRunning, EBUSY);
+}
+
+int CdDrive::refuseExclusiveHolder()
+{
+    if (::flock(fd_, LOCK_SH | LOCK_NB) == 0)
+        ::flock(fd_, LOCK_UN);
+    else if (errno == EWOULDBLOCK)
+        fail(FailureKind::HeldExclusively, EBUSY);
+    return error();
 }
 
 // An exclusive holder of the node is a program writing a disc, or one that

@@ -3,6 +3,7 @@
 #include "drive/linux_media_control.h"
 
 #include "drive/drive_result.h"
+#include "drive/mount_table.h"
 #include "drive/process_use.h"
 #include "drive/unmount.h"
 
@@ -74,15 +75,35 @@ DriveFailure ioctlFailure(int code, const std::string& devicePath, int unlock = 
     return failure;
 }
 
+// Between the unmount and the ioctls the command may have waited seconds for
+// udev, and a disc can be mounted again in that gap. Read with the node held,
+// right before the door is unlocked: nothing of the drive may be mounted.
+Outcome mountedAgain(dev_t device, const std::string& table)
+{
+    std::vector<MountEntry> entries;
+    if (const int error = readMountTable(table, entries); error != 0) {
+        DriveFailure failure = failed(FailureKind::CannotReadMountTable, error);
+        failure.mountTable = table;
+        return failure;
+    }
+    const auto mounts = mountsOf(entries, device);
+    if (mounts.empty()) return std::nullopt;
+    DriveFailure failure = failed(FailureKind::Remounted, EBUSY);
+    failure.mountPoint = mounts.front().target;
+    return failure;
+}
+
 Outcome openTray(const std::string& devicePath, const LinuxDriveSystem& system)
 {
     CdDrive drive(devicePath, system);
-    if (drive.error() != 0) return drive.failure();
+    // Every refusal that does not depend on the unmount comes before it.
+    if (drive.error() != 0 || drive.refuseExclusiveHolder() != 0) return drive.failure();
     // Never eject under a mounted filesystem: everything of the drive is
     // unmounted first, or nothing happens at all.
     const std::string program = system.umountProgram.empty() ? systemUmountProgram() : system.umountProgram;
     if (auto failure = unmountDevice(drive.device(), system.mountTable, program, system.umountDeadline)) return failure;
     if (drive.holdForIoctls(system.examinationWait) != 0) return drive.failure();
+    if (auto failure = mountedAgain(drive.device(), system.mountTable)) return failure;
     // Since Linux 5.18 the sr driver hands CDROMEJECT to the drive as a bare
     // SCSI START STOP UNIT, past the CD-ROM layer's own eject (which unlocked
     // the door itself, and only when nobody else had the drive open). So the

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <csignal>
 #include <string>
@@ -461,36 +462,48 @@ private slots:
 
     // One tray command at a time on a drive, from any program: a command
     // finds the drive's lock taken and is dropped at once, unmounting
-    // nothing. The system's own look at a drive (a shared lock) is waited
-    // for, a little.
+    // nothing, and the lock goes with the command. A program that keeps the
+    // drive for itself is refused before anything is unmounted. The
+    // system's own look at a drive (a shared lock) is waited for, a little,
+    // and a disc mounted again meanwhile keeps the door shut.
     void oneTrayCommandAtATime_data()
     {
-        QTest::addColumn<bool>("onCommandLock");
         QTest::addColumn<int>("lock");
         QTest::addColumn<int>("heldMs");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("another tray command") << true << LOCK_EX << 10000 << EBUSY << "command-running";
-        QTest::newRow("a program keeps the drive") << false << LOCK_EX << 10000 << EBUSY << "held-exclusively";
-        QTest::newRow("the system looks at the drive") << false << LOCK_SH << 150 << 0 << "";
-        QTest::newRow("the system keeps looking") << false << LOCK_SH << 10000 << EBUSY << "still-examined";
+        QTest::addColumn<bool>("remount");
+        QTest::addColumn<int>("umounts");
+        QTest::addColumn<QString>("failure");
+        const int command = 0;
+        QTest::newRow("another tray command") << command << 10000 << false << 0 << "command-running NODE error=EBUSY";
+        QTest::newRow("a program keeps the drive") << LOCK_EX << 10000 << false << 0
+                                                   << "held-exclusively NODE error=EBUSY";
+        QTest::newRow("the system looks at the drive") << LOCK_SH << 150 << false << 1 << "";
+        QTest::newRow("the system keeps looking") << LOCK_SH << 10000 << false << 1 << "still-examined NODE error=EBUSY";
+        QTest::newRow("mounted again while the system looks") << LOCK_SH << 150 << true << 1
+                                                              << "remounted NODE error=EBUSY mount=MEDIA";
     }
     void oneTrayCommandAtATime()
     {
-        QFETCH(bool, onCommandLock);
         QFETCH(int, lock);
         QFETCH(int, heldMs);
-        QFETCH(int, code);
-        QFETCH(QString, reason);
+        QFETCH(bool, remount);
+        QFETCH(int, umounts);
+        QFETCH(QString, failure);
         FakeDriveSystem fake;
-        fake.setTable({kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)});
+        const Lines table{kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)};
+        fake.setTable(table);
         LinuxDriveSystem system = fake.system();
         system.examinationWait = 1000ms;
-        const int holder = ::open((onCommandLock ? fake.commandLock : fake.node).c_str(), O_RDONLY | O_CLOEXEC);
-        QCOMPARE(::flock(holder, lock | LOCK_NB), 0);
+        // Another command is another open file description of the node.
+        std::optional<CdDrive> otherCommand;
+        if (lock == 0) otherCommand.emplace(fake.node, system);
+        const int holder = ::open(fake.node.c_str(), O_RDONLY | O_CLOEXEC);
+        if (lock != 0) QCOMPARE(::flock(holder, lock | LOCK_NB), 0);
         std::thread release([&] {
             if (heldMs > 1000) return; // held until the end
             std::this_thread::sleep_for(std::chrono::milliseconds(heldMs));
+            for (int i = 0; remount && i < 100 && fake.umountCalls().empty(); ++i) std::this_thread::sleep_for(10ms);
+            if (remount) fake.setTable(table);
             ::flock(holder, LOCK_UN);
         });
         DiagnosticsRecorder diagnostics;
@@ -500,13 +513,15 @@ private slots:
         const qint64 took = clock.elapsed();
         release.join();
         ::close(holder);
-        QCOMPARE(result, code);
-        QVERIFY2(took < (lock == LOCK_EX ? 500 : 2000), qPrintable(QString::number(took)));
-        // Another command is refused before anything is unmounted; the
-        // node's own lock is asked for only after the unmounts.
-        QCOMPARE(fake.umountCalls().size(), std::size_t(onCommandLock ? 0 : 1));
-        QCOMPARE(diagnostics.facts(),
-                 code == 0 ? Lines{} : Lines{"open " + reason.toStdString() + " " + fake.node + " error=EBUSY"});
+        QCOMPARE(result, failure.isEmpty() ? 0 : EBUSY);
+        QVERIFY2(took < (lock == LOCK_SH ? 2000 : 500), qPrintable(QString::number(took)));
+        QCOMPARE(fake.umountCalls().size(), std::size_t(umounts));
+        // The door is unlocked only for an eject.
+        QCOMPARE(std::count(fake.ioctls.begin(), fake.ioctls.end(), Ioctl{CDROM_LOCKDOOR, 0}), failure.isEmpty() ? 1 : 0);
+        QCOMPARE(diagnostics.facts(), failure.isEmpty() ? Lines{} : Lines{filled("open " + failure, fake, system)});
+        // The other command's lock ends with it.
+        otherCommand.reset();
+        QCOMPARE(closeTray(fake.node, system), 0);
     }
 
     // Who holds a mount point, from /proc: the working directory, root,

@@ -68,7 +68,6 @@ public:
         umountAnswers("unmount");
         QDir().mkdir(QString::fromStdString(media));
         std::ofstream(node) << "a block device's stand-in";
-        QDir().mkpath(QString::fromStdString(commandLock));
         setTable({});
     }
 
@@ -87,7 +86,6 @@ public:
         LinuxDriveSystem system;
         system.mountTable = file("mountinfo");
         system.umountProgram = file("umount");
-        system.commandLocks = file("block");
         system.ioctl = [this](int, unsigned long request, unsigned long argument) {
             ioctls.emplace_back(request, argument);
             const auto answer = answers.find({request, argument});
@@ -126,7 +124,6 @@ private:
 public:
     const std::string media = file("media"); // a real directory, as a mount point is
     const std::string node = file("sr0");    // the drive's node
-    const std::string commandLock = file("block") + "/11:0"; // its folder by device number
 };
 
 inline constexpr const char* kRootEntry = "20 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw";
