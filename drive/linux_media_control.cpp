@@ -109,15 +109,25 @@ Outcome openTray(const std::string& devicePath, const LinuxDriveSystem& system)
     // the door itself, and only when nobody else had the drive open). So the
     // door is unlocked first, as eject(1) does it; the kernel lets an
     // ordinary user do that only while nobody else has the drive open, root
-    // always. Should the eject then fail (a mount that came in meanwhile, a
-    // program writing a disc), the door is locked again, so that the drive's
-    // own button cannot throw out a disc in use. The kernel then keeps it
-    // locked until a tray command or eject(1) unlocks it: the safe side.
+    // always.
     const int unlock = drive.ioctlError(CDROM_LOCKDOOR, 0);
     const int code = drive.ioctlError(CDROMEJECT, 0);
     if (code == 0) return std::nullopt;
     DriveFailure failure = ioctlFailure(code, devicePath, unlock);
-    if (unlock == 0) failure.relockError = drive.ioctlError(CDROM_LOCKDOOR, 1);
+    // Should the eject fail, the door is locked again only when another
+    // program holds the drive: the kernel had locked it for that program, so
+    // that the drive's own button cannot throw out a disc in use. Locked
+    // again otherwise, it would stay locked after this program ends:
+    // CDROM_LOCKDOOR 1 also sets the kernel's keep-locked flag, which only a
+    // tray command or eject(1) clears. Who holds the drive is read from
+    // /proc, not from the eject's answer: the eject now goes to the drive
+    // itself, whose refusal says nothing of who has the node open. /proc
+    // shows root every process, and an ordinary user's unlock succeeds only
+    // while nobody else has the drive open, so nothing is missed.
+    if (unlock == 0 && !holdersOf(devicePath).empty()) {
+        failure.relockError = drive.ioctlError(CDROM_LOCKDOOR, 1);
+        failure.doorLockedAgain = failure.relockError == 0;
+    }
     return failure;
 }
 
