@@ -9,11 +9,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <fstream>
+#include <sstream>
 #include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -31,6 +34,49 @@ constexpr int kMaxUnmounts = 64;
 // How long a killed umount may take to be gone: SIGKILL waits for a system
 // call under way to return.
 constexpr auto kReapGrace = std::chrono::seconds(2);
+
+// Whether a process of the group `group` still lives. The kernel still
+// counts a member that has ended but is not yet reaped (one left to init
+// waits for it), so a group that answers is looked for in /proc too.
+bool groupLives(pid_t group)
+{
+    if (::kill(-group, 0) != 0 && errno == ESRCH) return false;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return true;
+    bool lives = false;
+    while (const dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // "PID (NAME) STATE PPID PGRP ...": NAME may hold anything, even ")".
+        const auto end = line.rfind(')');
+        if (end == std::string::npos) continue;
+        std::istringstream fields(line.substr(end + 1));
+        char state = 0;
+        long parent = 0;
+        long itsGroup = 0;
+        if (fields >> state >> parent >> itsGroup && itsGroup == group && state != 'Z' && state != 'X') {
+            lives = true;
+            break;
+        }
+    }
+    ::closedir(proc);
+    return lives;
+}
+
+// Ends the whole group and waits, until `deadline`, for none of it to live.
+// Answers whether none does.
+bool endGroup(pid_t group, Clock::time_point deadline)
+{
+    for (;;) {
+        // Again each time: a member may have started another meanwhile.
+        ::kill(-group, SIGKILL);
+        if (!groupLives(group)) return true;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
 
 // Collapses a program's output to one line of at most a few hundred characters.
 std::string oneLine(const std::string& output)
@@ -203,7 +249,10 @@ UmountResult runUmount(const std::string& program, const std::string& target, st
     }
     // The child gets /dev/null, the write end as stdout and stderr (dup2
     // clears close-on-exec there), and no other descriptor of ours; its
-    // signals start at their defaults, none blocked.
+    // signals start at their defaults, none blocked. It leads a process
+    // group of its own, so that what it starts (umount.udisks2, which could
+    // still unmount long after) can be stopped with it; a terminal's Ctrl+C
+    // no longer reaches it, and the program's end does not stop it either.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -219,7 +268,8 @@ UmountResult runUmount(const std::string& program, const std::string& target, st
     sigdelset(&signals, SIGKILL);
     sigdelset(&signals, SIGSTOP);
     posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     Vector arguments({"umount", target});
     Vector environment({"PATH=/usr/sbin:/usr/bin:/sbin:/bin", "LC_ALL=C"});
@@ -241,9 +291,13 @@ UmountResult runUmount(const std::string& program, const std::string& target, st
     std::string output;
     int status = -1;
     if (!watchChild(child, pipe[0], output, end, status)) {
-        ::kill(child, SIGKILL);
+        // The whole group, the child's own group ID being its process ID. A
+        // helper that left the group (a session of its own) is out of reach.
+        ::kill(-child, SIGKILL);
         result.stopped = true;
-        result.stillRunning = !watchChild(child, pipe[0], output, Clock::now() + kReapGrace, status);
+        const auto grace = Clock::now() + kReapGrace;
+        const bool reaped = watchChild(child, pipe[0], output, grace, status);
+        result.stillRunning = !reaped || !endGroup(child, grace);
     }
     ::close(pipe[0]);
     result.exitStatus = status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -26,7 +26,7 @@ struct UmountResult {
     int spawnError = 0;       // errno value when the program could not be started
     int exitStatus = -1;      // its exit status; -1 when it did not exit normally
     bool stopped = false;     // still running at the deadline, so it was killed
-    bool stillRunning = false; // ... and even that did not end it in time
+    bool stillRunning = false; // ... and it, or another of its group, still lived a while after
     int pid = 0;              // its process ID, once started
     std::string message;      // what it wrote, on one line
 };
@@ -35,8 +35,10 @@ struct UmountResult {
 // minimal environment (PATH and the C locale, so its messages are in
 // English), standard input from /dev/null, and none of this process's other
 // file descriptors. Its exit status is read whatever this process does with
-// SIGCHLD. One deadline covers its whole life: still running then, it is
-// killed and reaped. Meanwhile an ActivityNote (drive/diagnostics.h) names it.
+// SIGCHLD. It runs in a process group of its own, and one deadline covers
+// its whole life: still running then, the whole group is killed, the child
+// reaped, and the group waited for (a little) until none of it lives.
+// Meanwhile an ActivityNote (drive/diagnostics.h) names it.
 UmountResult runUmount(const std::string& program, const std::string& target,
                        std::chrono::milliseconds deadline = kUmountDeadline);
 

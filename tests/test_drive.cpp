@@ -458,6 +458,11 @@ private slots:
                               sleeper.pid)});
         if (fault == QLatin1String("hang")) {
             QCOMPARE(underWay.mountPoint, fake.media);
+            // What umount started ended with it (left to init, it may not be reaped yet).
+            const Lines helper = readLines(fake.file("helper"));
+            QCOMPARE(helper.size(), std::size_t(1));
+            const Lines stat = readLines("/proc/" + helper[0] + "/stat");
+            QVERIFY2(stat.empty() || stat[0].substr(stat[0].rfind(')') + 2, 1) == "Z", stat[0].c_str());
             QCOMPARE(diagnostics.rendered(),
                      Lines{filled("NODE: cannot open the tray: umount did not finish unmounting MEDIA (no answer "
                                   "within 300 ms; stopped), so the disc may still be mounted", fake, system)});

@@ -43,8 +43,8 @@ public:
         const std::string dir = dir_.path().toStdString();
         // umountAnswers(): "unmount"; "gone" (unmounted by someone else
         // first, so "not mounted"); "say WORDS" (fails with those words);
-        // "ignore" (succeeds and changes nothing); "hang" (closes its output
-        // and stays).
+        // "ignore" (succeeds and changes nothing); "hang" (closes its output,
+        // starts a helper whose pid it writes to "helper", and stays).
         std::ofstream(file("umount")) << "#!/bin/sh\n"
             "dir='" << dir << "'\n"
             "echo \"$1\" >> \"$dir/calls\"\n"
@@ -62,7 +62,7 @@ public:
             "unmount) forget \"$1\" ;;\n"
             "gone) forget \"$1\"; echo \"umount: $1: not mounted.\" >&2; exit 32 ;;\n"
             "say) echo \"umount: $1: $words\" >&2; exit 32 ;;\n"
-            "hang) exec >&- 2>&-; exec sleep 30 ;;\n"
+            "hang) exec >&- 2>&-; sleep 30 & echo $! > \"$dir/helper\"; exec sleep 30 ;;\n"
             "esac\n";
         QFile::setPermissions(dir_.filePath("umount"), QFile::ReadOwner | QFile::ExeOwner);
         umountAnswers("unmount");
