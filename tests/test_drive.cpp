@@ -522,16 +522,19 @@ private slots:
         const int result = ejectTray(fake.node, system);
         const qint64 took = clock.elapsed();
         release.join();
-        ::close(holder);
         QCOMPARE(result, failure.isEmpty() ? 0 : EBUSY);
         QVERIFY2(took < (lock == LOCK_SH ? 2000 : 500), qPrintable(QString::number(took)));
         QCOMPARE(fake.umountCalls().size(), std::size_t(umounts));
         // The door is unlocked only for an eject.
         QCOMPARE(std::count(fake.ioctls.begin(), fake.ioctls.end(), Ioctl{CDROM_LOCKDOOR, 0}), failure.isEmpty() ? 1 : 0);
         QCOMPARE(diagnostics.facts(), failure.isEmpty() ? Lines{} : Lines{filled("open " + failure, fake, system)});
-        // The other command's lock ends with it.
+        // The other command's lock ends with it; a program that keeps the
+        // drive keeps its tray shut too.
         otherCommand.reset();
-        QCOMPARE(closeTray(fake.node, system), 0);
+        if (lock == LOCK_SH) ::flock(holder, LOCK_UN);
+        QCOMPARE(closeTray(fake.node, system), lock == LOCK_EX ? EBUSY : 0);
+        ::close(holder);
+        QCOMPARE(std::count(fake.ioctls.begin(), fake.ioctls.end(), Ioctl{CDROMCLOSETRAY, 0}), lock == LOCK_EX ? 0 : 1);
     }
 
     // Who holds a mount point, from /proc: the working directory, root,
@@ -576,6 +579,7 @@ private slots:
         QTest::newRow("escape sequence") << QByteArray("\x1b]0;owned\a\x1b[31m!") << QByteArray("\\x1b]0;owned\\x07\\x1b[31m!");
         QTest::newRow("line breaks") << QByteArray("a\nb\r\tc") << QByteArray("a\\x0ab\\x0d\\x09c");
         QTest::newRow("DEL and C1") << QByteArray("\x7f\xc2\x85\xc2\x9b") << QByteArray("\\x7f\\xc2\\x85\\xc2\\x9b");
+        QTest::newRow("C1's ends") << QByteArray("\xc2\x80\xc2\x9f\xc2\xa0") << QByteArray("\\xc2\\x80\\xc2\\x9f\xc2\xa0");
         QTest::newRow("not UTF-8") << QByteArray("\xff\xc0\xaf\xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82")
                                    << QByteArray("\\xff\\xc0\\xaf\\xe0\\x80\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\xe2\\x82");
         QTest::newRow("backslash") << QByteArray("a\\x41") << QByteArray("a\\\\x41");
