@@ -65,8 +65,8 @@ bool groupLives(pid_t group)
     return lives;
 }
 
-// Ends the whole group and waits, until `deadline`, for none of it to live.
-// Answers whether none does.
+// Ends the whole group and waits, until `deadline`, for none of it to live
+// (the child itself may be left unreaped). Answers whether none does.
 bool endGroup(pid_t group, Clock::time_point deadline)
 {
     for (;;) {
@@ -293,11 +293,11 @@ UmountResult runUmount(const std::string& program, const std::string& target, st
     if (!watchChild(child, pipe[0], output, end, status)) {
         // The whole group, the child's own group ID being its process ID. A
         // helper that left the group (a session of its own) is out of reach.
-        ::kill(-child, SIGKILL);
         result.stopped = true;
         const auto grace = Clock::now() + kReapGrace;
+        const bool groupEnded = endGroup(child, grace);
         const bool reaped = watchChild(child, pipe[0], output, grace, status);
-        result.stillRunning = !reaped || !endGroup(child, grace);
+        result.stillRunning = !groupEnded || !reaped;
     }
     ::close(pipe[0]);
     result.exitStatus = status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
