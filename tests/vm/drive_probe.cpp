@@ -21,6 +21,9 @@
 //   hold WHO FILE        start /bin/sleep as WHO with FILE open on descriptor 3,
 //                        in the background, as a program reading a disc would
 //   release              end every program started by hold
+//   remount-in-gap [DIR] as the system examining the drive does, hold a shared
+//                        lock on its node (in the background) until DIR is
+//                        unmounted, then mount the disc on DIR again and let go
 //   refuse-eject         the next CDROMEJECT fails with EIO without reaching the
 //                        kernel, as a drive refusing it would answer; every other
 //                        ioctl reaches the kernel as it is
@@ -61,6 +64,7 @@
 #include <linux/cdrom.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/klog.h>
 #include <sys/mount.h>
@@ -285,6 +289,37 @@ void hold(const std::string& who, const std::string& file)
     say("hold failed");
 }
 
+bool mountedOn(const std::string& directory)
+{
+    std::ifstream mounts("/proc/mounts");
+    for (std::string source, target, rest; mounts >> source >> target && std::getline(mounts, rest);)
+        if (target == directory) return true;
+    return false;
+}
+
+// The gap between a tray command's unmount and its ioctls, played: the
+// command waits for the shared lock, and the disc is mounted again meanwhile.
+void remountInGap(const std::string& directory)
+{
+    const std::string device = vp::findDefaultCdDrive();
+    const int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || ::flock(fd, LOCK_SH) != 0) {
+        say("remount-in-gap cannot lock " + device + " " + errorText(errno));
+        if (fd >= 0) ::close(fd);
+        return;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int i = 0; i < 1000 && mountedOn(directory); ++i) ::usleep(5 * 1000);
+        const bool again = ::mount(device.c_str(), directory.c_str(), "iso9660", MS_RDONLY, nullptr) == 0;
+        say(std::string("remount-in-gap: ") + (again ? "mounted again" : "mount failed " + errorText(errno)));
+        ::_exit(0);
+    }
+    ::close(fd); // the child keeps the lock
+    if (child > 0) holders.push_back(child);
+    say("remount-in-gap holds " + device + " shared until " + directory + " is unmounted");
+}
+
 void release()
 {
     for (const pid_t holder : holders) {
@@ -389,6 +424,10 @@ int main(int argc, char* argv[])
                 hold(who, rest.empty() ? std::string() : rest[0]);
             else
                 runProgram(who, rest);
+        } else if (command == "remount-in-gap") {
+            std::string directory = "/mnt";
+            words >> directory;
+            remountInGap(directory);
         } else if (command == "release") {
             release();
         } else if (command == "read") {

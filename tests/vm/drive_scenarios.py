@@ -182,6 +182,13 @@ def safety_scenarios():
         cls("cls, disc unmounted"),
         Step("mount the disc", "mount", r"^mount /dev/sr0 on /mnt ok", "the guest mounts the disc",
              state={"locked": True}),
+        # The disc mounted again while the command waits for the system's look
+        # at the drive: the tray stays shut under the new mount.
+        Step("the system looks at the drive and mounts the disc again once it is unmounted", "remount-in-gap",
+             r"^remount-in-gap holds /dev/sr0 shared"),
+        Scenario("disc mounted again between the unmount and the eject; root opens", drive="opn", mounts=1,
+                 status="backend 16", says="open remounted /dev/sr0 error=EBUSY mount=/mnt", state=LOCKED_SHUT),
+        RELEASE,
         Step("the drive will refuse the next eject", "refuse-eject", r"^the next eject will be refused$"),
         # Nobody else holds the drive: its door is left unlocked, so its own
         # button still works after the program has ended.
