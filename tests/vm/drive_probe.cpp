@@ -23,7 +23,8 @@
 //   release              end every program started by hold
 //   remount-in-gap [DIR] as the system examining the drive does, hold a shared
 //                        lock on its node (in the background) until DIR is
-//                        unmounted, then mount the disc on DIR again and let go
+//                        unmounted, then mount the disc on DIR again half a
+//                        second later and let go
 //   refuse-eject         the next CDROMEJECT fails with EIO without reaching the
 //                        kernel, as a drive refusing it would answer; every other
 //                        ioctl reaches the kernel as it is
@@ -311,6 +312,8 @@ void remountInGap(const std::string& directory)
     const pid_t child = ::fork();
     if (child == 0) {
         for (int i = 0; i < 1000 && mountedOn(directory); ++i) ::usleep(5 * 1000);
+        // Once the command has seen the table empty, as udev's look takes a while.
+        ::usleep(500 * 1000);
         const bool again = ::mount(device.c_str(), directory.c_str(), "iso9660", MS_RDONLY, nullptr) == 0;
         say(std::string("remount-in-gap: ") + (again ? "mounted again" : "mount failed " + errorText(errno)));
         ::_exit(0);
