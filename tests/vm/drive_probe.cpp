@@ -21,10 +21,8 @@
 //   hold WHO FILE        start /bin/sleep as WHO with FILE open on descriptor 3,
 //                        in the background, as a program reading a disc would
 //   release              end every program started by hold
-//   remount-in-gap [DIR] as the system examining the drive does, hold a shared
-//                        lock on its node (in the background) until DIR is
-//                        unmounted, then mount the disc on DIR again half a
-//                        second later and let go
+//   remount-in-gap       hold a shared lock on the drive, as udev does, until /mnt
+//                        is unmounted, and mount the disc there again 0.5 s later
 //   refuse-eject         the next CDROMEJECT fails with EIO without reaching the
 //                        kernel, as a drive refusing it would answer; every other
 //                        ioctl reaches the kernel as it is
@@ -35,8 +33,7 @@
 // with its own device discovery. The backend is wrapped once in a pass-through
 // that only writes down the error code the backend returned (which
 // DriveCommand ignores), so the log can say what the kernel answered. Each
-// failure the drive layer reports goes to standard error as its kind and
-// facts (this probe has no translations to word it with), framed like every
+// failure goes to standard error as its kind and facts, framed like every
 // other reply (tests/support/failure_facts.h).
 //
 // Started as "probe --sigchld-ignored PROGRAM ARGUMENTS...", it is a launcher
@@ -44,7 +41,6 @@
 // launchers start programs (an ignored signal stays ignored across exec).
 
 #include "drive/diagnostics.h"
-#include "drive/drive_result.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
 #include "runtime/runtime_error.h"
@@ -70,6 +66,7 @@
 #include <sys/klog.h>
 #include <sys/mount.h>
 #include <sys/reboot.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <grp.h>
 #include <termios.h>
@@ -290,37 +287,26 @@ void hold(const std::string& who, const std::string& file)
     say("hold failed");
 }
 
-bool mountedOn(const std::string& directory)
-{
-    std::ifstream mounts("/proc/mounts");
-    for (std::string source, target, rest; mounts >> source >> target && std::getline(mounts, rest);)
-        if (target == directory) return true;
-    return false;
-}
-
-// The gap between a tray command's unmount and its ioctls, played: the
-// command waits for the shared lock, and the disc is mounted again meanwhile.
+// The gap between a tray command's unmount and its ioctls, played.
 void remountInGap(const std::string& directory)
 {
     const std::string device = vp::findDefaultCdDrive();
     const int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 || ::flock(fd, LOCK_SH) != 0) {
-        say("remount-in-gap cannot lock " + device + " " + errorText(errno));
-        if (fd >= 0) ::close(fd);
-        return;
-    }
-    const pid_t child = ::fork();
+    struct stat disc {};
+    const bool ready = ::flock(fd, LOCK_SH) == 0 && ::stat(directory.c_str(), &disc) == 0;
+    const pid_t child = ready ? ::fork() : -1;
     if (child == 0) {
-        for (int i = 0; i < 1000 && mountedOn(directory); ++i) ::usleep(5 * 1000);
-        // Once the command has seen the table empty, as udev's look takes a while.
-        ::usleep(500 * 1000);
+        struct stat now = disc;
+        for (int i = 0; i < 1000 && now.st_dev == disc.st_dev && ::stat(directory.c_str(), &now) == 0; ++i) ::usleep(5000);
+        ::usleep(500 * 1000); // once the command has seen the table without it
         const bool again = ::mount(device.c_str(), directory.c_str(), "iso9660", MS_RDONLY, nullptr) == 0;
         say(std::string("remount-in-gap: ") + (again ? "mounted again" : "mount failed " + errorText(errno)));
         ::_exit(0);
     }
-    ::close(fd); // the child keeps the lock
+    if (fd >= 0) ::close(fd); // the child keeps the lock
     if (child > 0) holders.push_back(child);
-    say("remount-in-gap holds " + device + " shared until " + directory + " is unmounted");
+    say(child > 0 ? "remount-in-gap holds " + device + " shared until " + directory + " is unmounted"
+                  : "remount-in-gap failed " + errorText(errno));
 }
 
 void release()
@@ -428,9 +414,7 @@ int main(int argc, char* argv[])
             else
                 runProgram(who, rest);
         } else if (command == "remount-in-gap") {
-            std::string directory = "/mnt";
-            words >> directory;
-            remountInGap(directory);
+            remountInGap("/mnt");
         } else if (command == "release") {
             release();
         } else if (command == "read") {

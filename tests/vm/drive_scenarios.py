@@ -25,7 +25,6 @@ ENVIRONMENT = {"root": ["QT_DEBUG_PLUGINS=1"],
                "user": ["QT_DEBUG_PLUGINS=1", "LANG=C.UTF-8", "XDG_RUNTIME_DIR=/run/user/1000"]}
 BUSY = "/dev/sr0: cannot open the tray: the disc is in use: {0} could not be unmounted (umount: {0}: target is busy.); " \
     "it is held by sleep (pid "
-# The probe's line for the same: the failure's kind and facts.
 BUSY_FACTS = 'open disc-in-use /dev/sr0 error=EBUSY mount={0} says="umount: {0}: target is busy." holders=sleep('
 
 
@@ -182,16 +181,14 @@ def safety_scenarios():
         cls("cls, disc unmounted"),
         Step("mount the disc", "mount", r"^mount /dev/sr0 on /mnt ok", "the guest mounts the disc",
              state={"locked": True}),
-        # The disc mounted again while the command waits for the system's look
-        # at the drive: the tray stays shut under the new mount.
+        # Mounted again while the command waits for udev's look: the tray stays shut.
         Step("the system looks at the drive and mounts the disc again once it is unmounted", "remount-in-gap",
              r"^remount-in-gap holds /dev/sr0 shared"),
         Scenario("disc mounted again between the unmount and the eject; root opens", drive="opn", mounts=1,
                  status="backend 16", says="open remounted /dev/sr0 error=EBUSY mount=/mnt", state=LOCKED_SHUT),
         RELEASE,
         Step("the drive will refuse the next eject", "refuse-eject", r"^the next eject will be refused$"),
-        # Nobody else holds the drive: its door is left unlocked, so its own
-        # button still works after the program has ended.
+        # Nobody else holds the drive: its door is left unlocked for its own button.
         Scenario("disc mounted by root; root opens, the drive refuses the eject", drive="opn", mounts=1, left=0,
                  status="backend 5", says="open drive-refused /dev/sr0 error=EIO",
                  state=dict(TRAY_CLOSED, locked=False)),

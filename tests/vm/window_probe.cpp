@@ -70,9 +70,9 @@ int main(int argc, char* argv[])
         QTimer::singleShot(0, &window, [&] {
             QTimer::singleShot(closeAfter, &window, [&] {
                 const vp::DriveActivity activity = vp::driveActivity();
-                const std::string what = activity.empty() ? "nothing" : vp::activityText(activity).toStdString();
                 std::printf("window closed %lld ms after the click, with %s under way\n",
-                            static_cast<long long>(clock.elapsed()), what.c_str());
+                            static_cast<long long>(clock.elapsed()),
+                            activity.empty() ? "nothing" : vp::activityText(activity).toUtf8().constData());
                 std::fflush(stdout);
                 window.close();
             });

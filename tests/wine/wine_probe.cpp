@@ -150,14 +150,10 @@ int main(int argc, char** argv)
         vp::setFailureSink(nullptr);
         line("VP-INFO mciSendStringA returned " + std::to_string(code) + " for \"" + vp::kDoorOpenCommand + "\"");
         check(code != 0, "Wine reports an error for the door of a drive it does not have");
-        const bool one = said.size() == 1;
-        const std::string facts = one ? std::string(vp::kindName(said[0].kind)) + " " + said[0].device + " " +
-                                            std::to_string(said[0].error) + " (" + said[0].toolMessage + ")"
-                                      : std::to_string(said.size()) + " failures";
-        check(one && said[0].kind == vp::FailureKind::MediaControlError && said[0].action == vp::DriveAction::Open &&
-                  said[0].device == "cdaudio" && said[0].error == code && !said[0].toolMessage.empty(),
-              "one failure naming the error and the interface's words: " + facts);
-        line("VP-INFO failure: " + facts);
+        check(said.size() == 1 && said[0].kind == vp::FailureKind::MediaControlError && said[0].device == "cdaudio" &&
+                  said[0].error == code && !said[0].toolMessage.empty(),
+              "one failure naming the error and the interface's words: " + std::to_string(said.size()));
+        if (!said.empty()) line("VP-INFO failure: " + said[0].toolMessage);
     });
 
     // 3. What cannot be bound raises the run-time error, and nothing reaches
