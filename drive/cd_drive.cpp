@@ -55,7 +55,7 @@ CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system) : ioct
     // A user who may read the drive but not write it still moves its tray;
     // what is lost is the command lock, so such a user's command is not kept
     // from running beside another one.
-    bool lockable = fd_ >= 0;
+    const bool lockable = fd_ >= 0;
     if (fd_ < 0 && (code == EACCES || code == EROFS || code == EPERM)) {
         fd_ = ::open(path.c_str(), O_RDONLY | flags);
         code = errno;
