@@ -8,10 +8,22 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 namespace vp {
 
 namespace {
+
+// Tray commands run on a worker thread while the program may install or
+// remove a sink on its own thread.
+std::mutex sinkMutex;
+
+DiagnosticsSink& installedSink()
+{
+    static DiagnosticsSink sink;
+    return sink;
+}
 
 // The translation context of every sentence below.
 struct DriveMessages {
@@ -161,6 +173,8 @@ QString failureReason(const DriveFailure& f)
         return driveRefused(f);
     case K::CannotReadState:
         return errorWords(f.error);
+    case K::StateUnknowable:
+        return DriveMessages::tr("this system cannot tell whether the tray is open");
     case K::UnknownCommand:
         return DriveMessages::tr("unknown media-control command \"%1\"").arg(text(f.toolMessage));
     case K::MediaControlError: {
@@ -201,6 +215,39 @@ std::string failureLine(const DriveFailure& failure)
     QString line = what.arg(failureReason(failure));
     if (!failure.device.empty()) line = text(failure.device) + QStringLiteral(": ") + line;
     return line.toStdString();
+}
+
+QString activityText(const DriveActivity& activity)
+{
+    return DriveMessages::tr("umount %1 (pid %2)").arg(text(activity.mountPoint)).arg(activity.pid);
+}
+
+std::string unfinishedCommandLine(const DriveActivity& activity)
+{
+    const QString line =
+        activity.empty()
+            ? DriveMessages::tr("the program ended while a tray command was still running; the disc may yet be "
+                                "unmounted or the tray move")
+            : DriveMessages::tr("the program ended while a tray command was still running (%1); the disc may yet "
+                                "be unmounted or the tray move")
+                  .arg(activityText(activity));
+    return line.toStdString();
+}
+
+void setDiagnosticsSink(DiagnosticsSink sink)
+{
+    const std::lock_guard lock(sinkMutex);
+    installedSink() = std::move(sink);
+}
+
+void reportDiagnostic(const std::string& line)
+{
+    DiagnosticsSink sink;
+    {
+        const std::lock_guard lock(sinkMutex);
+        sink = installedSink();
+    }
+    if (sink) sink(line);
 }
 
 } // namespace vp

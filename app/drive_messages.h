@@ -5,10 +5,12 @@
 // (English source text through Qt's translation system), for every channel:
 // the standard error line, the desktop notification, the command line.
 
+#include "drive/diagnostics.h"
 #include "drive/drive_result.h"
 
 #include <QString>
 
+#include <functional>
 #include <string>
 
 namespace vp {
@@ -22,5 +24,19 @@ QString failureSummary(const DriveFailure& failure);
 // The standard error line without the program's name: "<device>: cannot open
 // the tray: <reason>", with control bytes escaped, on one line.
 std::string failureLine(const DriveFailure& failure);
+
+// "umount /media/cd (pid 4242)": a umount the drive layer has under way.
+QString activityText(const DriveActivity& activity);
+
+// The line said when the program ends with a tray command still running,
+// naming the umount under way, if any.
+std::string unfinishedCommandLine(const DriveActivity& activity);
+
+// Where finished lines go (the program: standard error, after its name;
+// tests: a list). Each line is printable already; the sink adds nothing to
+// it but its frame. Until one is installed, lines go nowhere.
+using DiagnosticsSink = std::function<void(const std::string& line)>;
+void setDiagnosticsSink(DiagnosticsSink sink);
+void reportDiagnostic(const std::string& line);
 
 } // namespace vp

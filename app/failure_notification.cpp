@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 
-#include <cstdio>
 #include <mutex>
 
 namespace vp {
@@ -53,7 +52,7 @@ void installWindowFailureSink()
         post = created;
     }
     setFailureSink([](const DriveFailure& failure) {
-        std::fprintf(stderr, "vorkula-ponkka: %s\n", failureLine(failure).c_str());
+        reportDiagnostic(failureLine(failure));
         notifyOnWindowThread(failure);
     });
 }

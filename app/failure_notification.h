@@ -12,8 +12,9 @@ namespace vp {
 
 class DesktopNotifier;
 
-// Makes each drive failure write its standard error line on the thread that
-// ran the command, then hand one notification to the window thread. Needs
+// Makes each drive failure give its line to the diagnostics sink
+// (installDiagnosticsSink: standard error) on the thread that ran the
+// command, then hand one notification to the window thread. Needs
 // the application object; notifications end with it.
 void installWindowFailureSink();
 

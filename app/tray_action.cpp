@@ -3,6 +3,7 @@
 // One tray action from the command line, without a window.
 
 #include "app/command_line.h"
+#include "app/drive_messages.h"
 #include "app/wiring.h"
 #include "drive/diagnostics.h"
 #include "drive/media_control.h"
@@ -32,7 +33,8 @@ int runTrayAction(TrayAction action, const std::string& devicePath)
         return runTrayAction(action, *makePlatformMediaControl(devicePath),
                              [&devicePath] { return queryTrayState(devicePath); });
     } catch (const RuntimeError& error) {
-        reportDiagnostic((devicePath.empty() ? std::string("cdaudio") : devicePath) + ": " + error.what());
+        reportDiagnostic(printableLine(devicePath.empty() ? std::string("cdaudio") : devicePath) + ": " +
+                         printableLine(error.what()));
         return 1;
     }
 }

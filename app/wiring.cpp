@@ -2,9 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/wiring.h"
 
+#include "app/drive_messages.h"
 #include "app/failure_notification.h"
 #include "app/translations.h"
 #include "drive/diagnostics.h"
+#include "drive/drive_result.h"
 #include "drive/media_control.h"
 #include "drive/module1.h"
 #include "ui/toolkit/held_keys.h"
@@ -93,10 +95,7 @@ void useDriveBackend(std::shared_ptr<MediaControl> backend)
 bool letTrayCommandFinish(std::chrono::milliseconds bound)
 {
     if (waitForAbandonedWork(bound)) return true;
-    const std::string activity = driveActivity();
-    reportDiagnostic("the program ended while a tray command was still running" +
-                     (activity.empty() ? std::string() : " (" + activity + ")") +
-                     "; the disc may yet be unmounted or the tray move");
+    reportDiagnostic(unfinishedCommandLine(driveActivity()));
     return false;
 }
 
@@ -111,7 +110,9 @@ int finishProgram(int status)
 
 void installDiagnosticsSink()
 {
+    // One line each, whole, its facts escaped where it was composed.
     setDiagnosticsSink([](const std::string& line) { std::fprintf(stderr, "vorkula-ponkka: %s\n", line.c_str()); });
+    setFailureSink([](const DriveFailure& failure) { reportDiagnostic(failureLine(failure)); });
 }
 
 } // namespace vp

@@ -14,7 +14,7 @@
 // would time the user, not the program.
 
 #include "app/wiring.h"
-#include "drive/diagnostics.h"
+#include "drive/drive_result.h"
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
 #include "ui/main/fm_ponkka.h"
@@ -91,7 +91,7 @@ int main(int argc, char* argv[])
     vp::connectDriveLayer(device);
     // A drive that moves says nothing; the line each refused click on a
     // stand-in device would write is not what a user pays for.
-    vp::setDiagnosticsSink(nullptr);
+    vp::setFailureSink(nullptr);
     auto backend = std::make_shared<TimedBackend>(device);
     vp::useDriveBackend(backend);
 

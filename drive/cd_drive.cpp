@@ -2,11 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drive/cd_drive.h"
 
-#include "drive/error_text.h"
-
 #include <cerrno>
 #include <thread>
-#include <utility>
 
 #include <fcntl.h>
 #include <linux/cdrom.h>
@@ -17,87 +14,114 @@
 
 namespace vp {
 
-const char* const kPermissionRemedy =
-    "permission denied; join the cdrom group (sudo adduser $USER cdrom, then log in again) or use the "
-    "machine from its own seat";
-
 namespace {
 
 // Why opening the device node failed.
-std::string openReason(int code)
+FailureKind openFailure(int code)
 {
     switch (code) {
     case EACCES:
     case EPERM:
-        return kPermissionRemedy;
+        return FailureKind::PermissionDenied;
     case ENOENT:
-        return "no such device";
+        return FailureKind::NoSuchDevice;
     case ENXIO:
     case ENODEV:
-        return "no drive answers at this device node (unplugged?)";
+        return FailureKind::Unplugged;
     case EBUSY:
-        return "another program has the drive open exclusively";
+        return FailureKind::OpenedExclusively;
     default:
-        return "cannot open the device (" + errorText(code) + ")";
+        return FailureKind::CannotOpen;
     }
 }
 
 } // namespace
 
-CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system)
-    : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)), ioctl_(system.ioctl)
+CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system) : ioctl_(system.ioctl)
 {
+    // Opened for writing because the command lock (a write lock) needs it.
+    // With O_NONBLOCK the CD-ROM layer does not ask for a writable disc, and
+    // the sr driver is not among the devices udev watches for a close after
+    // writing, so this open and its close change nothing the system sees.
+    // O_NOCTTY: a node that turns out to be a terminal never becomes the
+    // program's controlling one.
+    constexpr int flags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    fd_ = ::open(path.c_str(), O_RDWR | flags);
+    int code = errno;
+    if (fd_ < 0 && code == EISDIR) {
+        fail(FailureKind::NotCdDrive, ENOTBLK);
+        return;
+    }
+    // A user who may read the drive but not write it still moves its tray;
+    // what is lost is the command lock, so such a user's command is not kept
+    // from running beside another one.
+    const bool lockable = fd_ >= 0;
+    if (fd_ < 0 && (code == EACCES || code == EROFS || code == EPERM)) {
+        fd_ = ::open(path.c_str(), O_RDONLY | flags);
+        code = errno;
+    }
     if (fd_ < 0) {
-        const int code = errno;
-        fail(code, openReason(code));
+        fail(openFailure(code), code);
         return;
     }
     struct ::stat status {};
     if ((system.fstat ? system.fstat(fd_, status) : ::fstat(fd_, &status)) != 0) {
         const int code = errno;
-        fail(code, "cannot examine the device (" + errorText(code) + ")");
+        fail(FailureKind::CannotExamine, code);
         return;
     }
     // A character device's number may equal a block device's (7:0 is both
     // /dev/vcs and /dev/loop0), and a regular file has none: no ioctl goes
     // to anything but a block device.
     if (!S_ISBLK(status.st_mode)) {
-        fail(ENOTBLK, "not a CD drive");
+        fail(FailureKind::NotCdDrive, ENOTBLK);
         return;
     }
     device_ = status.st_rdev;
     capabilities_ = call(CDROM_GET_CAPABILITY, 0);
     if (capabilities_ < 0) {
         const int code = errno;
-        fail(code, code == EACCES || code == EPERM ? std::string(kPermissionRemedy) : "not a CD drive");
+        fail(code == EACCES || code == EPERM ? FailureKind::PermissionDenied : FailureKind::NotCdDrive, code);
         return;
     }
-    lockCommand(system.commandLocks);
+    if (lockable) lockCommand();
 }
 
 CdDrive::~CdDrive()
 {
-    // Closing the descriptors releases the locks.
+    // Closing the descriptor releases both locks.
     if (fd_ >= 0) ::close(fd_);
-    if (commandLock_ >= 0) ::close(commandLock_);
 }
 
-void CdDrive::fail(int code, std::string reason)
+void CdDrive::fail(FailureKind kind, int code)
 {
-    error_ = code;
-    reason_ = std::move(reason);
+    failure_.kind = kind;
+    failure_.error = code;
 }
 
-void CdDrive::lockCommand(const std::string& commandLocks)
+// The command lock is an open file description's write lock on the node
+// itself: only a user who may write the drive can take it, it goes with the
+// descriptor (so with the process), and it does not meet the flock(2) locks
+// that udev and disk tools take on the same node. Every name of the node
+// (/dev/cdrom, /dev/sr0) leads to the same inode and so the same lock.
+void CdDrive::lockCommand()
 {
-    const std::string folder =
-        commandLocks + "/" + std::to_string(major(device_)) + ":" + std::to_string(minor(device_));
-    commandLock_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // A drive without its folder still moves its tray; only the guard
-    // against a second command is lost.
-    if (commandLock_ < 0) return;
-    if (::flock(commandLock_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
-        fail(EBUSY, "another tray command is running on this drive; try again when it is done");
+    struct ::flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    // A file system that keeps no such locks still moves the tray; only the
+    // guard against a second command is lost.
+    if (::fcntl(fd_, F_OFD_SETLK, &lock) != 0 && (errno == EAGAIN || errno == EACCES))
+        fail(FailureKind::CommandRunning, EBUSY);
+}
+
+int CdDrive::refuseExclusiveHolder()
+{
+    if (::flock(fd_, LOCK_SH | LOCK_NB) == 0)
+        ::flock(fd_, LOCK_UN);
+    else if (errno == EWOULDBLOCK)
+        fail(FailureKind::HeldExclusively, EBUSY);
+    return error();
 }
 
 // An exclusive holder of the node is a program writing a disc, or one that
@@ -109,19 +133,19 @@ int CdDrive::holdForIoctls(std::chrono::milliseconds examinationWait)
     const auto deadline = std::chrono::steady_clock::now() + examinationWait;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         // A node that cannot be locked at all still moves its tray.
-        if (errno != EWOULDBLOCK) return error_;
+        if (errno != EWOULDBLOCK) return error();
         if (::flock(fd_, LOCK_SH | LOCK_NB) != 0) {
-            fail(EBUSY, "another program holds the drive for itself (writing a disc?); try again when it is done");
-            return error_;
+            fail(FailureKind::HeldExclusively, EBUSY);
+            return error();
         }
         ::flock(fd_, LOCK_UN);
         if (std::chrono::steady_clock::now() >= deadline) {
-            fail(EBUSY, "the system is still examining the drive (a disc just went in?); try again in a moment");
-            return error_;
+            fail(FailureKind::StillExamined, EBUSY);
+            return error();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return error_;
+    return error();
 }
 
 int CdDrive::call(unsigned long request, unsigned long argument) const

@@ -8,6 +8,8 @@
 // serves the whole command: the kernel refuses an ordinary user's door unlock
 // while the drive is open twice.
 
+#include "drive/drive_result.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -29,34 +31,32 @@ struct LinuxDriveSystem {
     // How long a command waits while the system itself examines the drive
     // (udev holds a shared lock on it meanwhile) before giving up.
     std::chrono::milliseconds examinationWait{3000};
-    // Where each drive has a folder named by its device number ("11:0"),
-    // whose lock marks a tray command under way.
-    std::string commandLocks = "/sys/dev/block";
     // The ioctl and fstat calls on the opened drive; empty means the kernel's.
     std::function<int(int fd, unsigned long request, unsigned long argument)> ioctl;
     std::function<int(int fd, struct ::stat& status)> fstat;
 };
 
-// "permission denied; join the cdrom group ...": what a user without access
-// to the drive can do about it.
-extern const char* const kPermissionRemedy;
-
 class CdDrive {
 public:
-    // Opens the node the way eject(1) does, read-only and non-blocking (so an
-    // empty drive or an open tray still opens), checks it and takes the
-    // drive's command lock for as long as this object lives: an exclusive
-    // flock on the drive's folder in `system.commandLocks`, which every name
-    // of the drive shares. Another tray command on the drive, in this program
-    // or another one, makes this one fail at once. Never throws.
+    // Opens the node non-blocking (so an empty drive or an open tray still
+    // opens), checks it and takes the drive's command lock for as long as
+    // this object lives: a write lock of this open file description on the
+    // node. Another tray command on the drive, in this program or another
+    // one, makes this one fail at once. Never throws.
     CdDrive(const std::string& path, const LinuxDriveSystem& system);
     ~CdDrive();
     CdDrive(const CdDrive&) = delete;
     CdDrive& operator=(const CdDrive&) = delete;
 
     // 0 when the drive is ready for the command; otherwise an errno value
-    // and, in reason(), why in plain words.
-    int error() const { return error_; }
+    // and, in failure(), what went wrong.
+    int error() const { return failure_.error; }
+    // Kind and errno only; the caller adds the device and the action.
+    const DriveFailure& failure() const { return failure_; }
+
+    // Refuses, before anything is unmounted, when another program holds the
+    // node's own lock exclusively (a program writing a disc). Answers error().
+    int refuseExclusiveHolder();
 
     // Takes the node's own lock, exclusive, the one block devices share by
     // convention: udev holds it shared while it examines a device, and puts
@@ -66,7 +66,6 @@ public:
     // mounted, waits for udev to see the change before umount returns.
     // Answers error(); on failure the command stops there.
     int holdForIoctls(std::chrono::milliseconds examinationWait);
-    const std::string& reason() const { return reason_; }
     // The drive's device number and what CDROM_GET_CAPABILITY answered.
     dev_t device() const { return device_; }
     int capabilities() const { return capabilities_; }
@@ -80,13 +79,11 @@ public:
     int ioctlError(unsigned long request, unsigned long argument) const;
 
 private:
-    void fail(int code, std::string reason);
-    void lockCommand(const std::string& commandLocks);
+    void fail(FailureKind kind, int code);
+    void lockCommand();
 
     int fd_ = -1;
-    int commandLock_ = -1;
-    int error_ = 0;
-    std::string reason_;
+    DriveFailure failure_;
     dev_t device_ = 0;
     int capabilities_ = 0;
     std::function<int(int, unsigned long, unsigned long)> ioctl_;

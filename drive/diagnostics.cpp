@@ -10,19 +10,13 @@ namespace vp {
 
 namespace {
 
-// Tray commands run on a worker thread while the program may install or
-// remove a sink, or ask what is under way, on its own thread.
-std::mutex sinkMutex;
+// Tray commands run on a worker thread while the program may ask what is
+// under way on its own thread.
+std::mutex activityMutex;
 
-DiagnosticsSink& installedSink()
+DriveActivity& activity()
 {
-    static DiagnosticsSink sink;
-    return sink;
-}
-
-std::string& activity()
-{
-    static std::string what;
+    static DriveActivity what;
     return what;
 }
 
@@ -88,37 +82,21 @@ std::string printableLine(std::string_view text)
     return line;
 }
 
-void setDiagnosticsSink(DiagnosticsSink sink)
+ActivityNote::ActivityNote(DriveActivity what)
 {
-    const std::lock_guard lock(sinkMutex);
-    installedSink() = std::move(sink);
-}
-
-void reportDiagnostic(const std::string& line)
-{
-    DiagnosticsSink sink;
-    {
-        const std::lock_guard lock(sinkMutex);
-        sink = installedSink();
-    }
-    if (sink) sink(printableLine(line));
-}
-
-ActivityNote::ActivityNote(std::string what)
-{
-    const std::lock_guard lock(sinkMutex);
+    const std::lock_guard lock(activityMutex);
     activity() = std::move(what);
 }
 
 ActivityNote::~ActivityNote()
 {
-    const std::lock_guard lock(sinkMutex);
-    activity().clear();
+    const std::lock_guard lock(activityMutex);
+    activity() = {};
 }
 
-std::string driveActivity()
+DriveActivity driveActivity()
 {
-    const std::lock_guard lock(sinkMutex);
+    const std::lock_guard lock(activityMutex);
     return activity();
 }
 

@@ -64,6 +64,7 @@ std::string_view kindName(FailureKind kind)
     case FailureKind::DriveInUse: return "drive-in-use";
     case FailureKind::DriveRefused: return "drive-refused";
     case FailureKind::CannotReadState: return "cannot-read-state";
+    case FailureKind::StateUnknowable: return "state-unknowable";
     case FailureKind::UnknownCommand: return "unknown-command";
     case FailureKind::MediaControlError: return "media-control-error";
     }

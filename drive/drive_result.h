@@ -44,6 +44,7 @@ enum class FailureKind {
     DriveInUse,          // EBUSY from the tray ioctl; holders
     DriveRefused,        // another errno from the tray ioctl (error), door facts below
     CannotReadState,     // CDROM_DRIVE_STATUS failed (error)
+    StateUnknowable,     // the system cannot tell whether the tray is open (Windows)
     UnknownCommand,      // a media-control command this backend does not know (toolMessage: the command)
     MediaControlError,   // Windows: the media-control interface's error code (error), its words (toolMessage)
 };

@@ -2,13 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drive/linux_media_control.h"
 
-#include "drive/diagnostics.h"
-#include "drive/error_text.h"
+#include "drive/drive_result.h"
+#include "drive/mount_table.h"
 #include "drive/process_use.h"
 #include "drive/unmount.h"
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include <linux/cdrom.h>
@@ -29,100 +30,128 @@ long srIndex(const std::string& name)
     return index;
 }
 
-struct Failure {
-    int code = 0;
-    std::string reason;
-};
+using Outcome = std::optional<DriveFailure>;
 
-// Programs that hold the drive's node open, for the reason's tail.
-std::string heldBy(const std::string& devicePath)
+DriveFailure failed(FailureKind kind, int error)
+{
+    DriveFailure failure;
+    failure.kind = kind;
+    failure.error = error;
+    return failure;
+}
+
+// Programs that hold the drive's node open.
+std::vector<ProcessUse> holdersOf(const std::string& devicePath)
 {
     std::error_code ec;
     const auto node = std::filesystem::canonical(devicePath, ec);
-    if (ec) return {};
-    const auto holders = processesUsing(node.string());
-    return holders.empty() ? std::string() : ": " + describeProcesses(holders);
+    return ec ? std::vector<ProcessUse>{} : processesUsing(node.string());
 }
 
-// Why a tray ioctl failed. `unlock` is the unlock's own error code when the
-// door was to be unlocked first.
-std::string ioctlReason(int code, bool opening, const std::string& devicePath, int unlock = 0)
+// What a failed tray ioctl means. `unlock` is the unlock's own error code
+// when the door was to be unlocked first.
+DriveFailure ioctlFailure(int code, const std::string& devicePath, int unlock = 0)
 {
     switch (code) {
     case ENOTTY:
     case EINVAL:
-        return "not a CD drive";
+        return failed(FailureKind::NotCdDrive, code);
     case EACCES:
     case EPERM:
-        return kPermissionRemedy;
+        return failed(FailureKind::PermissionDenied, code);
     case ENOSYS:
-        return opening ? "the drive cannot open its tray by itself"
-                       : "the drive cannot close its tray (slot-loading and most laptop drives cannot); push it "
-                         "in by hand";
-    case EBUSY:
-        return "the drive is in use by another program" + heldBy(devicePath) + "; close it and try again";
+        return failed(FailureKind::CannotMoveTray, code);
+    case EBUSY: {
+        DriveFailure failure = failed(FailureKind::DriveInUse, code);
+        failure.holders = holdersOf(devicePath);
+        return failure;
+    }
     default:
         break;
     }
-    std::string reason = "the drive refused (" + errorText(code) + ")";
-    if (unlock == EBUSY)
-        reason += "; its door stays locked while another program has the drive open" + heldBy(devicePath);
-    return reason;
+    DriveFailure failure = failed(FailureKind::DriveRefused, code);
+    failure.unlockError = unlock;
+    if (unlock == EBUSY) failure.holders = holdersOf(devicePath);
+    return failure;
 }
 
-Failure openTray(const std::string& devicePath, const LinuxDriveSystem& system)
+// Between the unmount and the ioctls the command may have waited seconds for
+// udev, and a disc can be mounted again in that gap. Read with the node held,
+// right before the door is unlocked: nothing of the drive may be mounted.
+Outcome mountedAgain(dev_t device, const std::string& table)
+{
+    std::vector<MountEntry> entries;
+    if (const int error = readMountTable(table, entries); error != 0) {
+        DriveFailure failure = failed(FailureKind::CannotReadMountTable, error);
+        failure.mountTable = table;
+        return failure;
+    }
+    const auto mounts = mountsOf(entries, device);
+    if (mounts.empty()) return std::nullopt;
+    DriveFailure failure = failed(FailureKind::Remounted, EBUSY);
+    failure.mountPoint = mounts.front().target;
+    return failure;
+}
+
+Outcome openTray(const std::string& devicePath, const LinuxDriveSystem& system)
 {
     CdDrive drive(devicePath, system);
-    if (drive.error() != 0) return {drive.error(), drive.reason()};
+    // Every refusal that does not depend on the unmount comes before it.
+    if (drive.error() != 0 || drive.refuseExclusiveHolder() != 0) return drive.failure();
     // Never eject under a mounted filesystem: everything of the drive is
     // unmounted first, or nothing happens at all.
-    std::string reason;
     const std::string program = system.umountProgram.empty() ? systemUmountProgram() : system.umountProgram;
-    if (const int error = unmountDevice(drive.device(), system.mountTable, program, system.umountDeadline, reason);
-        error != 0)
-        return {error, reason};
-    if (drive.holdForIoctls(system.examinationWait) != 0) return {drive.error(), drive.reason()};
+    if (auto failure = unmountDevice(drive.device(), system.mountTable, program, system.umountDeadline)) return failure;
+    if (drive.holdForIoctls(system.examinationWait) != 0) return drive.failure();
+    if (auto failure = mountedAgain(drive.device(), system.mountTable)) return failure;
     // Since Linux 5.18 the sr driver hands CDROMEJECT to the drive as a bare
     // SCSI START STOP UNIT, past the CD-ROM layer's own eject (which unlocked
     // the door itself, and only when nobody else had the drive open). So the
     // door is unlocked first, as eject(1) does it; the kernel lets an
     // ordinary user do that only while nobody else has the drive open, root
-    // always. Should the eject then fail (a mount that came in meanwhile, a
-    // program writing a disc), the door is locked again, so that the drive's
-    // own button cannot throw out a disc in use. The kernel then keeps it
-    // locked until a tray command or eject(1) unlocks it: the safe side.
+    // always.
     const int unlock = drive.ioctlError(CDROM_LOCKDOOR, 0);
     const int code = drive.ioctlError(CDROMEJECT, 0);
-    if (code == 0) return {};
-    std::string why = ioctlReason(code, true, devicePath, unlock);
-    if (unlock == 0) {
-        if (const int relock = drive.ioctlError(CDROM_LOCKDOOR, 1); relock != 0)
-            why += "; its door could not be locked again (" + errorText(relock) + ")";
+    if (code == 0) return std::nullopt;
+    DriveFailure failure = ioctlFailure(code, devicePath, unlock);
+    // Should the eject fail, the door is locked again only when another
+    // program holds the drive: the kernel had locked it for that program, so
+    // that the drive's own button cannot throw out a disc in use. Locked
+    // again otherwise, it would stay locked after this program ends:
+    // CDROM_LOCKDOOR 1 also sets the kernel's keep-locked flag, which only a
+    // tray command or eject(1) clears. Who holds the drive is read from
+    // /proc, not from the eject's answer: the eject now goes to the drive
+    // itself, whose refusal says nothing of who has the node open. /proc
+    // shows root every process, and an ordinary user's unlock succeeds only
+    // while nobody else has the drive open, so nothing is missed.
+    if (unlock == 0 && !holdersOf(devicePath).empty()) {
+        failure.relockError = drive.ioctlError(CDROM_LOCKDOOR, 1);
+        failure.doorLockedAgain = failure.relockError == 0;
     }
-    return {code, why};
+    return failure;
 }
 
-Failure pullTray(const std::string& devicePath, const LinuxDriveSystem& system)
+Outcome pullTray(const std::string& devicePath, const LinuxDriveSystem& system)
 {
     CdDrive drive(devicePath, system);
-    if (drive.error() != 0 || drive.holdForIoctls(system.examinationWait) != 0)
-        return {drive.error(), drive.reason()};
-    if (!(drive.capabilities() & CDC_CLOSE_TRAY)) return {ENOSYS, ioctlReason(ENOSYS, false, devicePath)};
+    if (drive.error() != 0 || drive.holdForIoctls(system.examinationWait) != 0) return drive.failure();
+    if (!(drive.capabilities() & CDC_CLOSE_TRAY)) return ioctlFailure(ENOSYS, devicePath);
     const int code = drive.ioctlError(CDROMCLOSETRAY, 0);
-    return {code, code == 0 ? std::string() : ioctlReason(code, false, devicePath)};
+    if (code == 0) return std::nullopt;
+    return ioctlFailure(code, devicePath);
 }
 
-// Carries out one tray action and says why when it failed, in one line.
+// Carries out one tray action; a failure is reported once, with the device.
 int act(const std::string& devicePath, const LinuxDriveSystem& system, bool opening)
 {
-    const char* action = opening ? "cannot open the tray: " : "cannot close the tray: ";
-    if (devicePath.empty()) {
-        reportDiagnostic(std::string(action) + "no CD drive found (no /dev/cdrom, no /dev/sr*)");
-        return ENODEV;
-    }
-    const Failure failure = opening ? openTray(devicePath, system) : pullTray(devicePath, system);
-    if (failure.code != 0) reportDiagnostic(devicePath + ": " + action + failure.reason);
-    return failure.code;
+    Outcome failure = devicePath.empty() ? failed(FailureKind::NoDrive, ENODEV)
+                      : opening          ? openTray(devicePath, system)
+                                         : pullTray(devicePath, system);
+    if (!failure) return 0;
+    failure->action = opening ? DriveAction::Open : DriveAction::Close;
+    failure->device = devicePath;
+    reportFailure(*failure);
+    return failure->error;
 }
 
 } // namespace
@@ -166,8 +195,10 @@ int LinuxMediaControl::send(const std::string& command)
     const std::string device = devicePath_.empty() ? findDefaultCdDrive() : devicePath_;
     if (command == kDoorOpenCommand) return ejectTray(device, system_);
     if (command == kDoorClosedCommand) return closeTray(device, system_);
-    reportDiagnostic("unknown media-control command \"" + command + "\"");
-    return EINVAL; // a command string this backend does not know
+    DriveFailure failure = failed(FailureKind::UnknownCommand, EINVAL); // a command string this backend does not know
+    failure.toolMessage = command;
+    reportFailure(failure);
+    return EINVAL;
 }
 
 std::unique_ptr<MediaControl> makePlatformMediaControl(const std::string& devicePath)

@@ -5,65 +5,17 @@
 #include <cerrno>
 #include <memory>
 
-#include <dlfcn.h>
 #include <libmount/libmount.h>
 
 namespace vp {
 
 namespace {
 
-// libmount is loaded when a mount table is first read, not when the program
-// starts: only opening a tray needs it, and with the libraries it brings it
-// would cost every start time and memory.
-struct Libmount {
-    decltype(&mnt_new_table) newTable = nullptr;
-    decltype(&mnt_unref_table) unrefTable = nullptr;
-    decltype(&mnt_new_iter) newIter = nullptr;
-    decltype(&mnt_free_iter) freeIter = nullptr;
-    decltype(&mnt_table_set_parser_errcb) setParserErrcb = nullptr;
-    decltype(&mnt_table_parse_file) parseFile = nullptr;
-    decltype(&mnt_table_next_fs) nextFs = nullptr;
-    decltype(&mnt_fs_get_id) fsId = nullptr;
-    decltype(&mnt_fs_get_devno) fsDevno = nullptr;
-    decltype(&mnt_fs_get_source) fsSource = nullptr;
-    decltype(&mnt_fs_get_target) fsTarget = nullptr;
-    bool loaded = false;
-};
-
-template <typename Function>
-bool bind(void* library, const char* name, Function& function)
-{
-    function = reinterpret_cast<Function>(::dlsym(library, name));
-    return function != nullptr;
-}
-
-Libmount loadLibmount()
-{
-    Libmount lib;
-    // Never unloaded: the table functions stay valid for the program's life.
-    void* library = ::dlopen("libmount.so.1", RTLD_NOW | RTLD_LOCAL);
-    if (!library) return lib;
-    lib.loaded = bind(library, "mnt_new_table", lib.newTable) && bind(library, "mnt_unref_table", lib.unrefTable) &&
-                 bind(library, "mnt_new_iter", lib.newIter) && bind(library, "mnt_free_iter", lib.freeIter) &&
-                 bind(library, "mnt_table_set_parser_errcb", lib.setParserErrcb) &&
-                 bind(library, "mnt_table_parse_file", lib.parseFile) &&
-                 bind(library, "mnt_table_next_fs", lib.nextFs) && bind(library, "mnt_fs_get_id", lib.fsId) &&
-                 bind(library, "mnt_fs_get_devno", lib.fsDevno) && bind(library, "mnt_fs_get_source", lib.fsSource) &&
-                 bind(library, "mnt_fs_get_target", lib.fsTarget);
-    return lib;
-}
-
-const Libmount& libmount()
-{
-    static const Libmount lib = loadLibmount();
-    return lib;
-}
-
 struct TableDeleter {
-    void operator()(libmnt_table* table) const { libmount().unrefTable(table); }
+    void operator()(libmnt_table* table) const { mnt_unref_table(table); }
 };
 struct IterDeleter {
-    void operator()(libmnt_iter* iter) const { libmount().freeIter(iter); }
+    void operator()(libmnt_iter* iter) const { mnt_free_iter(iter); }
 };
 
 std::string text(const char* value) { return value ? value : ""; }
@@ -77,17 +29,16 @@ int refuseBadLine(libmnt_table*, const char*, int) { return -EINVAL; }
 int readMountTable(const std::string& table, std::vector<MountEntry>& entries)
 {
     entries.clear();
-    const Libmount& lib = libmount();
-    if (!lib.loaded) return ELIBACC;
-    const std::unique_ptr<libmnt_table, TableDeleter> parsed(lib.newTable());
-    const std::unique_ptr<libmnt_iter, IterDeleter> iter(lib.newIter(MNT_ITER_FORWARD));
+    const std::unique_ptr<libmnt_table, TableDeleter> parsed(mnt_new_table());
+    const std::unique_ptr<libmnt_iter, IterDeleter> iter(mnt_new_iter(MNT_ITER_FORWARD));
     if (!parsed || !iter) return ENOMEM;
-    lib.setParserErrcb(parsed.get(), refuseBadLine);
-    if (const int result = lib.parseFile(parsed.get(), table.c_str()); result != 0)
+    mnt_table_set_parser_errcb(parsed.get(), refuseBadLine);
+    if (const int result = mnt_table_parse_file(parsed.get(), table.c_str()); result != 0)
         return result < 0 ? -result : EINVAL;
     libmnt_fs* fs = nullptr;
-    while (lib.nextFs(parsed.get(), iter.get(), &fs) == 0)
-        entries.push_back({lib.fsId(fs), lib.fsDevno(fs), text(lib.fsSource(fs)), text(lib.fsTarget(fs))});
+    while (mnt_table_next_fs(parsed.get(), iter.get(), &fs) == 0)
+        entries.push_back({mnt_fs_get_id(fs), mnt_fs_get_devno(fs), text(mnt_fs_get_source(fs)),
+                           text(mnt_fs_get_target(fs))});
     return 0;
 }
 

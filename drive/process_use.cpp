@@ -80,16 +80,4 @@ std::vector<ProcessUse> processesUsing(const std::string& path, std::chrono::mil
     return found;
 }
 
-std::string describeProcesses(const std::vector<ProcessUse>& processes)
-{
-    constexpr std::size_t shown = 4;
-    std::string text;
-    for (std::size_t i = 0; i < processes.size() && i < shown; ++i) {
-        if (i > 0) text += ", ";
-        text += processes[i].name + " (pid " + std::to_string(processes[i].pid) + ")";
-    }
-    if (processes.size() > shown) text += " and " + std::to_string(processes.size() - shown) + " more";
-    return text;
-}
-
 } // namespace vp

@@ -23,7 +23,4 @@ std::vector<ProcessUse> processesUsing(const std::string& path,
                                        std::chrono::milliseconds budget = std::chrono::milliseconds(250),
                                        const std::string& proc = "/proc");
 
-// "sleep (pid 12), less (pid 40)"; after four, "and N more".
-std::string describeProcesses(const std::vector<ProcessUse>& processes);
-
 } // namespace vp

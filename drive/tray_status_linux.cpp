@@ -5,8 +5,7 @@
 #include "drive/tray_status.h"
 
 #include "drive/cd_drive.h"
-#include "drive/diagnostics.h"
-#include "drive/error_text.h"
+#include "drive/drive_result.h"
 #include "drive/linux_media_control.h"
 
 #include <cerrno>
@@ -17,18 +16,23 @@ namespace vp {
 
 TrayState trayState(const std::string& devicePath, const LinuxDriveSystem& system)
 {
+    DriveFailure failure;
     if (devicePath.empty()) {
-        reportDiagnostic("cannot read the tray's state: no CD drive found (no /dev/cdrom, no /dev/sr*)");
-        return TrayState::Unknown;
+        failure.kind = FailureKind::NoDrive;
+        failure.error = ENODEV;
+    } else {
+        const CdDrive drive(devicePath, system);
+        failure = drive.failure();
+        if (drive.error() == 0) {
+            const int status = drive.call(CDROM_DRIVE_STATUS, CDSL_CURRENT);
+            if (status >= 0) return status == CDS_TRAY_OPEN ? TrayState::Open : TrayState::Closed;
+            failure.kind = FailureKind::CannotReadState;
+            failure.error = errno;
+        }
+        failure.device = devicePath;
     }
-    const CdDrive drive(devicePath, system);
-    std::string reason = drive.reason();
-    if (drive.error() == 0) {
-        const int status = drive.call(CDROM_DRIVE_STATUS, CDSL_CURRENT);
-        if (status >= 0) return status == CDS_TRAY_OPEN ? TrayState::Open : TrayState::Closed;
-        reason = errorText(errno);
-    }
-    reportDiagnostic(devicePath + ": cannot read the tray's state: " + reason);
+    failure.action = DriveAction::ReadState;
+    reportFailure(failure);
     return TrayState::Unknown;
 }
 

@@ -4,14 +4,20 @@
 
 #include "drive/tray_status.h"
 
-#include "drive/diagnostics.h"
+#include "drive/drive_result.h"
+
+#include <cerrno>
 
 namespace vp {
 
 TrayState queryTrayState(const std::string& devicePath)
 {
-    reportDiagnostic((devicePath.empty() ? std::string("cdaudio") : devicePath)
-                     + ": this system cannot tell whether the tray is open");
+    DriveFailure failure;
+    failure.action = DriveAction::ReadState;
+    failure.kind = FailureKind::StateUnknowable;
+    failure.device = devicePath.empty() ? std::string("cdaudio") : devicePath;
+    failure.error = ENOSYS;
+    reportFailure(failure);
     return TrayState::Unknown;
 }
 

@@ -3,18 +3,20 @@
 #include "drive/unmount.h"
 
 #include "drive/diagnostics.h"
-#include "drive/error_text.h"
 #include "drive/mount_table.h"
 #include "drive/process_use.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <fstream>
+#include <sstream>
 #include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -32,6 +34,49 @@ constexpr int kMaxUnmounts = 64;
 // How long a killed umount may take to be gone: SIGKILL waits for a system
 // call under way to return.
 constexpr auto kReapGrace = std::chrono::seconds(2);
+
+// Whether a process of the group `group` still lives. The kernel still
+// counts a member that has ended but is not yet reaped (one left to init
+// waits for it), so a group that answers is looked for in /proc too.
+bool groupLives(pid_t group)
+{
+    if (::kill(-group, 0) != 0 && errno == ESRCH) return false;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return true;
+    bool lives = false;
+    while (const dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '1' || entry->d_name[0] > '9') continue;
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // "PID (NAME) STATE PPID PGRP ...": NAME may hold anything, even ")".
+        const auto end = line.rfind(')');
+        if (end == std::string::npos) continue;
+        std::istringstream fields(line.substr(end + 1));
+        char state = 0;
+        long parent = 0;
+        long itsGroup = 0;
+        if (fields >> state >> parent >> itsGroup && itsGroup == group && state != 'Z' && state != 'X') {
+            lives = true;
+            break;
+        }
+    }
+    ::closedir(proc);
+    return lives;
+}
+
+// Ends the whole group and waits, until `deadline`, for none of it to live
+// (the child itself may be left unreaped). Answers whether none does.
+bool endGroup(pid_t group, Clock::time_point deadline)
+{
+    for (;;) {
+        // Again each time: a member may have started another meanwhile.
+        ::kill(-group, SIGKILL);
+        if (!groupLives(group)) return true;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
 
 // Collapses a program's output to one line of at most a few hundred characters.
 std::string oneLine(const std::string& output)
@@ -141,12 +186,6 @@ bool watchChild(pid_t child, int output, std::string& text, Clock::time_point de
     return true;
 }
 
-std::string inWords(std::chrono::milliseconds duration)
-{
-    const auto count = duration.count();
-    return count % 1000 == 0 ? std::to_string(count / 1000) + " s" : std::to_string(count) + " ms";
-}
-
 // The argument and environment vectors of a spawned program, kept alive here.
 struct Vector {
     explicit Vector(std::vector<std::string> words) : strings(std::move(words))
@@ -158,9 +197,13 @@ struct Vector {
     std::vector<char*> pointers;
 };
 
-std::string withMessage(const std::string& text, const UmountResult& result)
+DriveFailure failureAt(FailureKind kind, int error, const std::string& mountPoint)
 {
-    return result.message.empty() ? text : text + " (" + result.message + ")";
+    DriveFailure failure;
+    failure.kind = kind;
+    failure.error = error;
+    failure.mountPoint = mountPoint;
+    return failure;
 }
 
 // Whether `table` still shows the mount with this ID; a table that cannot be
@@ -206,7 +249,10 @@ UmountResult runUmount(const std::string& program, const std::string& target, st
     }
     // The child gets /dev/null, the write end as stdout and stderr (dup2
     // clears close-on-exec there), and no other descriptor of ours; its
-    // signals start at their defaults, none blocked.
+    // signals start at their defaults, none blocked. It leads a process
+    // group of its own, so that what it starts (umount.udisks2, which could
+    // still unmount long after) can be stopped with it; a terminal's Ctrl+C
+    // no longer reaches it, and the program's end does not stop it either.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -222,7 +268,8 @@ UmountResult runUmount(const std::string& program, const std::string& target, st
     sigdelset(&signals, SIGKILL);
     sigdelset(&signals, SIGSTOP);
     posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     Vector arguments({"umount", target});
     Vector environment({"PATH=/usr/sbin:/usr/bin:/sbin:/bin", "LC_ALL=C"});
@@ -239,39 +286,38 @@ UmountResult runUmount(const std::string& program, const std::string& target, st
         return result;
     }
 
-    const ActivityNote note("umount " + target + " (pid " + std::to_string(child) + ")");
+    result.pid = child;
+    const ActivityNote note({target, child});
     std::string output;
     int status = -1;
     if (!watchChild(child, pipe[0], output, end, status)) {
-        ::kill(child, SIGKILL);
+        // The whole group, the child's own group ID being its process ID. A
+        // helper that left the group (a session of its own) is out of reach.
         result.stopped = true;
-        result.stillRunning = !watchChild(child, pipe[0], output, Clock::now() + kReapGrace, status);
+        const auto grace = Clock::now() + kReapGrace;
+        const bool groupEnded = endGroup(child, grace);
+        const bool reaped = watchChild(child, pipe[0], output, grace, status);
+        result.stillRunning = !groupEnded || !reaped;
     }
     ::close(pipe[0]);
     result.exitStatus = status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.message = oneLine(output);
-    if (result.stopped) {
-        if (!result.message.empty()) result.message += "; ";
-        result.message += "no answer within " + inWords(deadline) +
-                          (result.stillRunning ? "; still running after it was killed, pid " + std::to_string(child)
-                                               : "; stopped");
-    }
     return result;
 }
 
-int unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram,
-                  std::chrono::milliseconds deadline, std::string& reason)
+std::optional<DriveFailure> unmountDevice(dev_t device, const std::string& table, const std::string& umountProgram,
+                                          std::chrono::milliseconds deadline)
 {
     std::vector<std::pair<int, std::string>> unmounted;
     for (int round = 0; round < kMaxUnmounts; ++round) {
         std::vector<MountEntry> entries;
         if (const int error = readMountTable(table, entries); error != 0) {
-            reason = "cannot read the mount table " + table + " (" + errorText(error) +
-                     "), so the disc may still be mounted";
-            return error;
+            DriveFailure failure = failureAt(FailureKind::CannotReadMountTable, error, {});
+            failure.mountTable = table;
+            return failure;
         }
         const auto mounts = mountsOf(entries, device);
-        if (mounts.empty()) return 0;
+        if (mounts.empty()) return std::nullopt;
         const MountEntry& top = mounts.front();
 
         // umount(8) takes the topmost filesystem at a mount point; when
@@ -281,27 +327,28 @@ int unmountDevice(dev_t device, const std::string& table, const std::string& umo
         const auto cover = std::find_if(entries.rbegin(), own,
                                         [&](const MountEntry& entry) { return entry.target == top.target; });
         if (cover != own) {
-            reason = "the disc's filesystem on " + top.target + " lies under another one mounted there (" +
-                     cover->source + "); unmount that first";
-            return EBUSY;
+            DriveFailure failure = failureAt(FailureKind::MountCovered, EBUSY, top.target);
+            failure.otherSource = cover->source;
+            return failure;
         }
         const std::pair<int, std::string> key(top.id, top.target);
-        if (std::find(unmounted.begin(), unmounted.end(), key) != unmounted.end()) {
-            reason = top.target + " is still mounted after umount said it had unmounted it";
-            return EBUSY;
-        }
+        if (std::find(unmounted.begin(), unmounted.end(), key) != unmounted.end())
+            return failureAt(FailureKind::UnmountIneffective, EBUSY, top.target);
         unmounted.push_back(key);
 
         const UmountResult result = runUmount(umountProgram, top.target, deadline);
         if (result.spawnError != 0) {
-            reason = "cannot run " + (umountProgram.empty() ? std::string("umount") : umountProgram) +
-                     " to unmount " + top.target + " (" + errorText(result.spawnError) + ")";
-            return result.spawnError;
+            DriveFailure failure = failureAt(FailureKind::CannotRunUmount, result.spawnError, top.target);
+            failure.program = umountProgram;
+            return failure;
         }
         if (result.stopped) {
-            reason = withMessage("umount did not finish unmounting " + top.target, result) +
-                     ", so the disc may still be mounted";
-            return ETIMEDOUT;
+            DriveFailure failure = failureAt(FailureKind::UmountTimedOut, ETIMEDOUT, top.target);
+            failure.toolMessage = result.message;
+            failure.deadline = deadline;
+            failure.umountPid = result.pid;
+            failure.stillRunning = result.stillRunning;
+            return failure;
         }
         // Another unmount may have been quicker ("not mounted"): what counts
         // is whether the mount is still in the table.
@@ -309,22 +356,15 @@ int unmountDevice(dev_t device, const std::string& table, const std::string& umo
         // umount runs in the C locale, so its words tell a refusal apart
         // from a busy disc (its exit status is the same for both).
         const auto says = [&](const char* words) { return result.message.find(words) != std::string::npos; };
-        if (says("superuser") || says("not permitted") || says("ermission denied")) {
-            reason = withMessage("not allowed to unmount " + top.target, result) +
-                     "; unmount it where it was mounted (the file manager, or as root) and try again";
-            return EPERM;
-        }
-        const auto holders = processesUsing(top.target);
-        reason = withMessage("the disc is in use: " + top.target + " could not be unmounted", result);
-        if (holders.empty())
-            reason += "; close whatever uses it and try again";
-        else
-            reason += "; it is held by " + describeProcesses(holders) + "; close " +
-                      (holders.size() == 1 ? "it" : "them") + " and try again";
-        return EBUSY;
+        const bool refused = says("superuser") || says("not permitted") || says("ermission denied");
+        DriveFailure failure =
+            failureAt(refused ? FailureKind::UnmountNotAllowed : FailureKind::DiscInUse, refused ? EPERM : EBUSY,
+                      top.target);
+        failure.toolMessage = result.message;
+        if (!refused) failure.holders = processesUsing(top.target);
+        return failure;
     }
-    reason = "the disc is still mounted after " + std::to_string(kMaxUnmounts) + " unmounts";
-    return EBUSY;
+    return failureAt(FailureKind::TooManyMounts, EBUSY, {});
 }
 
 } // namespace vp

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drive/windows_media_control.h"
 
-#include "drive/diagnostics.h"
+#include "drive/drive_result.h"
 #include "runtime/runtime_error.h"
 
 #include <windows.h>
@@ -46,15 +46,17 @@ void WindowsMediaControl::bind()
     errorText_ = reinterpret_cast<void*>(GetProcAddress(module, "mciGetErrorStringA"));
 }
 
-void WindowsMediaControl::reportFailure(const std::string& command, int code) const
+void WindowsMediaControl::reportError(const std::string& command, int code) const
 {
-    std::string reason = "the media-control interface answered error " + std::to_string(code);
+    DriveFailure failure;
+    failure.action = command == kDoorOpenCommand ? DriveAction::Open : DriveAction::Close;
+    failure.kind = FailureKind::MediaControlError;
+    failure.device = "cdaudio";
+    failure.error = code;
     char text[256] = {};
-    if (errorText_ && reinterpret_cast<MciGetErrorStringA>(errorText_)(static_cast<DWORD>(code), text, sizeof text)
-        && text[0] != '\0')
-        reason += " (" + std::string(text) + ")";
-    const char* action = command == kDoorOpenCommand ? "cannot open the tray: " : "cannot close the tray: ";
-    reportDiagnostic(std::string("cdaudio: ") + action + reason);
+    if (errorText_ && reinterpret_cast<MciGetErrorStringA>(errorText_)(static_cast<DWORD>(code), text, sizeof text))
+        failure.toolMessage = text;
+    vp::reportFailure(failure);
 }
 
 int WindowsMediaControl::send(const std::string& command)
@@ -64,7 +66,7 @@ int WindowsMediaControl::send(const std::string& command)
     // No reply buffer, no callback window: the program wants neither reply
     // text nor a completion notice.
     const int code = static_cast<int>(mciSendString(command.c_str(), nullptr, 0, nullptr));
-    if (code != 0) reportFailure(command, code);
+    if (code != 0) reportError(command, code);
     return code;
 }
 

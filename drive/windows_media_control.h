@@ -27,8 +27,8 @@ public:
 
 private:
     void bind();
-    // One line through the diagnostics sink: the command and the error.
-    void reportFailure(const std::string& command, int code) const;
+    // Hands the failure sink the error code and the interface's own words.
+    void reportError(const std::string& command, int code) const;
 
     std::string library_;
     std::string entryPoint_;

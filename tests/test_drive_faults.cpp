@@ -110,8 +110,8 @@ class TestDriveFaults : public QObject, private MainWindowFixture {
         QCOMPARE(label("LblSulku"), QStringLiteral("1"));
         QVERIFY(child<QRadioButton>("Option5")->isChecked());
         QVERIFY(!child<QRadioButton>("Option6")->isChecked());
-        QCOMPARE(diagnostics.lines.size(), std::size_t(3));
-        for (const std::string& line : diagnostics.lines) QVERIFY2(line.rfind(path + ": cannot ", 0) == 0, line.c_str());
+        QCOMPARE(diagnostics.rendered().size(), std::size_t(3));
+        for (const std::string& line : diagnostics.rendered()) QVERIFY2(line.rfind(path + ": cannot ", 0) == 0, line.c_str());
     }
 
     static bool isRoot() { return ::geteuid() == 0; }
@@ -200,7 +200,7 @@ private slots:
             // No drive found at all: the default-drive lookup comes back empty.
             QCOMPARE(findDefaultCdDrive(dir.path().toStdString()), std::string());
             QCOMPARE(ejectTray(std::string()), ENODEV);
-            QCOMPARE(diagnostics.lines, (std::vector<std::string>{
+            QCOMPARE(diagnostics.rendered(), (std::vector<std::string>{
                 missing + ": cannot open the tray: no such device", missing + ": cannot close the tray: no such device",
                 "cannot open the tray: no CD drive found (no /dev/cdrom, no /dev/sr*)"}));
         }
@@ -254,7 +254,7 @@ private slots:
             DiagnosticsRecorder diagnostics;
             QCOMPARE(ejectTray(path), expected);
             QCOMPARE(closeTray(path), expected);
-            QCOMPARE(diagnostics.lines, (std::vector<std::string>{path + ": cannot open the tray: " + reason.toStdString(),
+            QCOMPARE(diagnostics.rendered(), (std::vector<std::string>{path + ": cannot open the tray: " + reason.toStdString(),
                                                                   path + ": cannot close the tray: " + reason.toStdString()}));
         }
         clickThroughTheWindow(path, expected);

@@ -253,7 +253,7 @@ private slots:
     {
         child<QCheckBox>("Check1")->setChecked(true);
         drive->takes = 1500ms;
-        drive->activity = "umount /media/cd (pid 4242)";
+        drive->activity = {"/media/cd", 4242};
         QTimer::singleShot(0, this, [this] { click("CmdPonkka"); });
         bool busyAtClosing = false;
         QTimer::singleShot(300, this, [&] {

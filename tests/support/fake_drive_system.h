@@ -44,7 +44,7 @@ public:
         // umountAnswers(): "unmount"; "gone" (unmounted by someone else
         // first, so "not mounted"); "say WORDS" (fails with those words);
         // "ignore" (succeeds and changes nothing); "hang" (closes its output
-        // and stays).
+        // and stays, and so does a helper it starts, pid in "helper").
         std::ofstream(file("umount")) << "#!/bin/sh\n"
             "dir='" << dir << "'\n"
             "echo \"$1\" >> \"$dir/calls\"\n"
@@ -62,13 +62,12 @@ public:
             "unmount) forget \"$1\" ;;\n"
             "gone) forget \"$1\"; echo \"umount: $1: not mounted.\" >&2; exit 32 ;;\n"
             "say) echo \"umount: $1: $words\" >&2; exit 32 ;;\n"
-            "hang) exec >&- 2>&-; exec sleep 30 ;;\n"
+            "hang) exec >&- 2>&-; sleep 30 & echo $! > \"$dir/helper\"; exec sleep 30 ;;\n"
             "esac\n";
         QFile::setPermissions(dir_.filePath("umount"), QFile::ReadOwner | QFile::ExeOwner);
         umountAnswers("unmount");
         QDir().mkdir(QString::fromStdString(media));
         std::ofstream(node) << "a block device's stand-in";
-        QDir().mkpath(QString::fromStdString(commandLock));
         setTable({});
     }
 
@@ -87,7 +86,6 @@ public:
         LinuxDriveSystem system;
         system.mountTable = file("mountinfo");
         system.umountProgram = file("umount");
-        system.commandLocks = file("block");
         system.ioctl = [this](int, unsigned long request, unsigned long argument) {
             ioctls.emplace_back(request, argument);
             const auto answer = answers.find({request, argument});
@@ -126,7 +124,6 @@ private:
 public:
     const std::string media = file("media"); // a real directory, as a mount point is
     const std::string node = file("sr0");    // the drive's node
-    const std::string commandLock = file("block") + "/11:0"; // its folder by device number
 };
 
 inline constexpr const char* kRootEntry = "20 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw";

@@ -40,7 +40,7 @@ public:
     const ErrorCode* failWith = nullptr; // when set, every call throws this error
     std::chrono::milliseconds takes{0};  // how long each command keeps the drive busy
     std::atomic<bool> busy{false};       // a command is under way
-    std::string activity;                // what the drive layer says is under way meanwhile
+    DriveActivity activity;              // what the drive layer says is under way meanwhile
     // When set, gets a line "begin|end SECONDS COMMAND" as each command
     // begins and ends, SECONDS on the wall clock (since 1970), so that
     // another process can set it against its own clock.

@@ -21,6 +21,8 @@
 //   hold WHO FILE        start /bin/sleep as WHO with FILE open on descriptor 3,
 //                        in the background, as a program reading a disc would
 //   release              end every program started by hold
+//   remount-in-gap       hold a shared lock on the drive, as udev does, until /mnt
+//                        is unmounted, and mount the disc there again 0.5 s later
 //   refuse-eject         the next CDROMEJECT fails with EIO without reaching the
 //                        kernel, as a drive refusing it would answer; every other
 //                        ioctl reaches the kernel as it is
@@ -30,9 +32,9 @@
 // The tray commands reach the drive through the program's own Linux backend,
 // with its own device discovery. The backend is wrapped once in a pass-through
 // that only writes down the error code the backend returned (which
-// DriveCommand ignores), so the log can say what the kernel answered. The
-// drive layer's diagnostics go to standard error as the program writes them,
-// framed like every other reply.
+// DriveCommand ignores), so the log can say what the kernel answered. Each
+// failure goes to standard error as its kind and facts, framed like every
+// other reply (tests/support/failure_facts.h).
 //
 // Started as "probe --sigchld-ignored PROGRAM ARGUMENTS...", it is a launcher
 // instead: it runs PROGRAM with SIGCHLD ignored, as some hotkey daemons and
@@ -42,6 +44,7 @@
 #include "drive/linux_media_control.h"
 #include "drive/module1.h"
 #include "runtime/runtime_error.h"
+#include "tests/support/failure_facts.h"
 
 #include <atomic>
 #include <cerrno>
@@ -58,10 +61,12 @@
 #include <linux/cdrom.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/klog.h>
 #include <sys/mount.h>
 #include <sys/reboot.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <grp.h>
 #include <termios.h>
@@ -282,6 +287,28 @@ void hold(const std::string& who, const std::string& file)
     say("hold failed");
 }
 
+// The gap between a tray command's unmount and its ioctls, played.
+void remountInGap(const std::string& directory)
+{
+    const std::string device = vp::findDefaultCdDrive();
+    const int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat disc {};
+    const bool ready = ::flock(fd, LOCK_SH) == 0 && ::stat(directory.c_str(), &disc) == 0;
+    const pid_t child = ready ? ::fork() : -1;
+    if (child == 0) {
+        struct stat now = disc;
+        for (int i = 0; i < 1000 && now.st_dev == disc.st_dev && ::stat(directory.c_str(), &now) == 0; ++i) ::usleep(5000);
+        ::usleep(500 * 1000); // once the command has seen the table without it
+        const bool again = ::mount(device.c_str(), directory.c_str(), "iso9660", MS_RDONLY, nullptr) == 0;
+        say(std::string("remount-in-gap: ") + (again ? "mounted again" : "mount failed " + errorText(errno)));
+        ::_exit(0);
+    }
+    if (fd >= 0) ::close(fd); // the child keeps the lock
+    if (child > 0) holders.push_back(child);
+    say(child > 0 ? "remount-in-gap holds " + device + " shared until " + directory + " is unmounted"
+                  : "remount-in-gap failed " + errorText(errno));
+}
+
 void release()
 {
     for (const pid_t holder : holders) {
@@ -341,8 +368,8 @@ int main(int argc, char* argv[])
     vp::Module1::setInformationBox([](const std::string& text, const std::string& title) {
         say("information box \"" + text + "\" titled \"" + title + "\"");
     });
-    vp::setDiagnosticsSink([](const std::string& line) {
-        const std::string text = "VP: stderr vorkula-ponkka: " + line + "\n";
+    vp::setFailureSink([](const vp::DriveFailure& failure) {
+        const std::string text = "VP: stderr vorkula-ponkka: " + vp::failureFacts(failure) + "\n";
         if (::write(STDERR_FILENO, text.data(), text.size()) < 0) {
             // As with say(): the console is the only channel.
         }
@@ -386,6 +413,8 @@ int main(int argc, char* argv[])
                 hold(who, rest.empty() ? std::string() : rest[0]);
             else
                 runProgram(who, rest);
+        } else if (command == "remount-in-gap") {
+            remountInGap("/mnt");
         } else if (command == "release") {
             release();
         } else if (command == "read") {

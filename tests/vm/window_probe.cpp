@@ -13,6 +13,7 @@
 // tray command ended in the time the program gives it, when; standard error
 // has the program's own lines.
 
+#include "app/drive_messages.h"
 #include "app/wiring.h"
 #include "drive/diagnostics.h"
 #include "ui/main/fm_ponkka.h"
@@ -68,9 +69,10 @@ int main(int argc, char* argv[])
         tick(window, "Check3");
         QTimer::singleShot(0, &window, [&] {
             QTimer::singleShot(closeAfter, &window, [&] {
-                const std::string activity = vp::driveActivity();
+                const vp::DriveActivity activity = vp::driveActivity();
                 std::printf("window closed %lld ms after the click, with %s under way\n",
-                            static_cast<long long>(clock.elapsed()), activity.empty() ? "nothing" : activity.c_str());
+                            static_cast<long long>(clock.elapsed()),
+                            activity.empty() ? "nothing" : vp::activityText(activity).toUtf8().constData());
                 std::fflush(stdout);
                 window.close();
             });

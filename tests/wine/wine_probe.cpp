@@ -15,7 +15,7 @@
 //                                  finds the library (the host script's
 //                                  control for the planted-DLL check)
 
-#include "drive/diagnostics.h"
+#include "drive/drive_result.h"
 #include "drive/media_control.h"
 #include "drive/module1.h"
 #include "drive/windows_media_control.h"
@@ -142,19 +142,18 @@ int main(int argc, char** argv)
 
     // The error code Wine returns is the drive's business; DriveCommand above
     // returned normally all the same. Ask for it here to show what it was.
-    // The failure is said in one diagnostic line, with the interface's own words.
+    // The failure is reported once, with the code and the interface's own words.
     step("error-code", [&] {
-        std::vector<std::string> said;
-        vp::setDiagnosticsSink([&said](const std::string& text) { said.push_back(text); });
+        std::vector<vp::DriveFailure> said;
+        vp::setFailureSink([&said](const vp::DriveFailure& failure) { said.push_back(failure); });
         const int code = control->send(vp::kDoorOpenCommand);
-        vp::setDiagnosticsSink(nullptr);
+        vp::setFailureSink(nullptr);
         line("VP-INFO mciSendStringA returned " + std::to_string(code) + " for \"" + vp::kDoorOpenCommand + "\"");
         check(code != 0, "Wine reports an error for the door of a drive it does not have");
-        const std::string expected = "cdaudio: cannot open the tray: the media-control interface answered error "
-            + std::to_string(code) + " (";
-        check(said.size() == 1 && said[0].rfind(expected, 0) == 0,
-              "one diagnostic line naming the error: " + (said.empty() ? std::string("none") : said[0]));
-        if (!said.empty()) line("VP-INFO diagnostic: " + said[0]);
+        check(said.size() == 1 && said[0].kind == vp::FailureKind::MediaControlError && said[0].device == "cdaudio" &&
+                  said[0].error == code && !said[0].toolMessage.empty(),
+              "one failure naming the error and the interface's words: " + std::to_string(said.size()));
+        if (!said.empty()) line("VP-INFO failure: " + said[0].toolMessage);
     });
 
     // 3. What cannot be bound raises the run-time error, and nothing reaches
