@@ -36,11 +36,30 @@ struct DriveMessages {
 // stays one line and shows exactly which bytes were there.
 QString text(const std::string& bytes) { return QString::fromStdString(printableLine(bytes)); }
 
-// An errno value in words: the C library's own, which follows the locale
-// where it has the language, with a lower-case first letter to fit the
-// middle of a sentence ("input/output error"), but never an acronym's.
+// An errno value in words, in the program's language: the ones a drive, a
+// node or the mount table give have words of the program's own, so that a
+// Finnish line is Finnish whatever languages the C library was installed
+// with; any other is the C library's own, with a lower-case first letter to
+// fit the middle of a sentence ("input/output error"), but never an acronym's.
 QString errorWords(int code)
 {
+    switch (code) {
+    case EIO: return DriveMessages::tr("input/output error");
+    case EBUSY: return DriveMessages::tr("device or resource busy");
+    case EACCES: return DriveMessages::tr("permission denied");
+    case EPERM: return DriveMessages::tr("operation not permitted");
+    case ENOENT: return DriveMessages::tr("no such file or directory");
+    case EINVAL: return DriveMessages::tr("invalid argument");
+    case ENOMEM: return DriveMessages::tr("cannot allocate memory");
+    case ETIMEDOUT: return DriveMessages::tr("connection timed out");
+    case EROFS: return DriveMessages::tr("read-only file system");
+    case ENOTDIR: return DriveMessages::tr("not a directory");
+    case ELOOP: return DriveMessages::tr("too many levels of symbolic links");
+#ifdef ENOMEDIUM
+    case ENOMEDIUM: return DriveMessages::tr("no medium found");
+#endif
+    default: break;
+    }
     const char* words = std::strerror(code);
     QString result = words && *words ? QString::fromLocal8Bit(words) : DriveMessages::tr("error %1").arg(code);
     if (result.size() > 1 && result[0].isUpper() && !result[1].isUpper()) result[0] = result[0].toLower();
@@ -151,8 +170,8 @@ QString failureReason(const DriveFailure& f)
         const QString sentence = withToolMessage(
             DriveMessages::tr("the disc is in use: %1 could not be unmounted").arg(text(f.mountPoint)), f);
         if (f.holders.empty()) return sentence + DriveMessages::tr("; close whatever uses it and try again");
-        return sentence + DriveMessages::tr("; it is held by %1; close them and try again", nullptr,
-                                            static_cast<int>(f.holders.size()))
+        return sentence + (f.holders.size() == 1 ? DriveMessages::tr("; it is held by %1; close it and try again")
+                                                 : DriveMessages::tr("; it is held by %1; close them and try again"))
                               .arg(programs(f.holders));
     }
     case K::TooManyMounts:
@@ -183,6 +202,12 @@ QString failureReason(const DriveFailure& f)
     }
     }
     return DriveMessages::tr("an unknown failure");
+}
+
+QString failureBody(const DriveFailure& failure)
+{
+    const QString reason = failureReason(failure);
+    return failure.device.empty() ? reason : text(failure.device) + QStringLiteral(": ") + reason;
 }
 
 QString failureSummary(const DriveFailure& failure)

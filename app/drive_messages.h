@@ -18,6 +18,10 @@ namespace vp {
 // Why, in a few words: "the disc is in use: /media/cd could not be unmounted; ..."
 QString failureReason(const DriveFailure& failure);
 
+// A notification's body: the reason, after the device it concerns when there
+// is one ("/dev/sr0: the disc is in use: ...").
+QString failureBody(const DriveFailure& failure);
+
 // A notification's summary: "The tray did not open" / "The tray did not close" / ...
 QString failureSummary(const DriveFailure& failure);
 

@@ -33,7 +33,7 @@ void notifyOnWindowThread(const DriveFailure& failure)
     const std::lock_guard lock(postMutex);
     if (!post) return;
     QMetaObject::invokeMethod(
-        post, [failure] { currentNotifier()->notify(failureSummary(failure), failureReason(failure)); },
+        post, [failure] { currentNotifier()->notify(failureSummary(failure), failureBody(failure)); },
         Qt::QueuedConnection);
 }
 

@@ -7,6 +7,7 @@
 // holds.
 
 #include "app/wiring.h"
+#include "app/drive_messages.h"
 #include "tests/support/window_fixture.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <cerrno>
 #include <memory>
 
 using namespace vp;
@@ -62,6 +64,7 @@ private slots:
     void programMessageBoxButtonReadsFinnish();
     void standardButtonsReadFinnish_data();
     void standardButtonsReadFinnish();
+    void driveFailuresReadInTheUsersLanguage();
 };
 
 // The premise: an English-speaking user, for whom Qt by itself draws English
@@ -153,6 +156,76 @@ void TestLocalisation::standardButtonsReadFinnish()
     QCOMPARE(box.button(which)->text(), finnish);
 }
 
+// A drive failure reads in English with no catalogue, and wholly in Finnish
+// with the program's own: every kind of sentence, its facts and its errno.
+void TestLocalisation::driveFailuresReadInTheUsersLanguage()
+{
+    using K = FailureKind;
+    const auto failure = [](DriveAction action, K kind, std::string device = {}, int error = 0,
+                            std::string mountPoint = {}) {
+        DriveFailure made;
+        made.action = action;
+        made.kind = kind;
+        made.device = std::move(device);
+        made.error = error;
+        made.mountPoint = std::move(mountPoint);
+        return made;
+    };
+    DriveFailure twoHolders = failure(DriveAction::Open, K::DiscInUse, "/dev/sr0", EBUSY, "/media/cd");
+    twoHolders.holders = {ProcessUse{12, "sleep"}, ProcessUse{40, "less"}};
+    DriveFailure oneHolder = twoHolders;
+    oneHolder.holders.resize(1);
+    DriveFailure relocked = failure(DriveAction::Open, K::DriveRefused, "/dev/sr0", EIO);
+    relocked.doorLockedAgain = true;
+    const struct {
+        DriveFailure failure;
+        const char* english;
+        const char* finnish;
+    } rows[] = {
+        {failure(DriveAction::Open, K::NoDrive), "cannot open the tray: no CD drive found (no /dev/cdrom, no /dev/sr*)",
+         "kelkkaa ei voi avata: CD-asemaa ei löytynyt (ei /dev/cdrom-, ei /dev/sr*-laitetta)"},
+        {failure(DriveAction::Close, K::CannotMoveTray, "/dev/sr1"),
+         "/dev/sr1: cannot close the tray: the drive cannot close its tray (slot-loading and most laptop drives "
+         "cannot); push it in by hand",
+         "/dev/sr1: kelkkaa ei voi sulkea: asema ei osaa sulkea kelkkaansa (rakoasemat ja useimmat kannettavien "
+         "asemat eivät osaa); työnnä se sisään käsin"},
+        {oneHolder, "/dev/sr0: cannot open the tray: the disc is in use: /media/cd could not be unmounted; it is "
+                    "held by sleep (pid 12); close it and try again",
+         "/dev/sr0: kelkkaa ei voi avata: levy on käytössä: liitosta /media/cd ei voitu irrottaa; sitä pitää sleep "
+         "(pid 12); sulje se ja yritä uudelleen"},
+        {twoHolders, "/dev/sr0: cannot open the tray: the disc is in use: /media/cd could not be unmounted; it is "
+                     "held by sleep (pid 12), less (pid 40); close them and try again",
+         "/dev/sr0: kelkkaa ei voi avata: levy on käytössä: liitosta /media/cd ei voitu irrottaa; sitä pitävät "
+         "sleep (pid 12), less (pid 40); sulje ne ja yritä uudelleen"},
+        {relocked, "/dev/sr0: cannot open the tray: the drive refused (input/output error); its door was locked "
+                   "again, since another program holds the drive",
+         "/dev/sr0: kelkkaa ei voi avata: asema kieltäytyi (siirräntävirhe); sen luukku lukittiin uudelleen, koska "
+         "toinen ohjelma pitää asemaa"},
+        {failure(DriveAction::Open, K::Remounted, "/dev/sr0", EBUSY, "/media/cd"),
+         "/dev/sr0: cannot open the tray: the disc was mounted again on /media/cd while the tray was being opened; "
+         "the tray stays shut; try again",
+         "/dev/sr0: kelkkaa ei voi avata: levy liitettiin uudelleen kohtaan /media/cd kelkan avaamisen aikana; "
+         "kelkka pysyy kiinni; yritä uudelleen"},
+        {failure(DriveAction::ReadState, K::PermissionDenied, "/dev/sr0", EACCES),
+         "/dev/sr0: cannot read the tray's state: permission denied; join the cdrom group (sudo adduser $USER "
+         "cdrom, then log in again) or use the machine from its own seat",
+         "/dev/sr0: kelkan tilaa ei voi lukea: lupa evätty; liity cdrom-ryhmään (sudo adduser $USER cdrom, kirjaudu "
+         "sitten uudelleen sisään) tai käytä konetta paikan päällä"},
+    };
+    for (const auto& row : rows)
+        QCOMPARE(QString::fromStdString(failureLine(row.failure)), QString::fromUtf8(row.english));
+
+    QTranslator catalogue;
+    QVERIFY(catalogue.load(QStringLiteral("vorkula-ponkka_fi"),
+                           QCoreApplication::applicationDirPath() + QStringLiteral("/../share/vorkula-ponkka/translations")));
+    QCoreApplication::installTranslator(&catalogue);
+    for (const auto& row : rows)
+        QCOMPARE(QString::fromStdString(failureLine(row.failure)), QString::fromUtf8(row.finnish));
+    QCOMPARE(failureSummary(rows[0].failure), QStringLiteral("Kelkka ei auennut"));
+    QCoreApplication::removeTranslator(&catalogue);
+}
+
+
 int main(int argc, char* argv[])
 {
     // An English-speaking user's environment, whatever the machine's.
@@ -165,3 +238,4 @@ int main(int argc, char* argv[])
 }
 
 #include "test_localisation.moc"
+

@@ -5,7 +5,7 @@
 // and the background colour with its cycling timers.
 
 #include "app/desktop_notifier.h"
-#include "app/drive_messages.h"
+#include "drive/drive_result.h"
 #include "app/failure_notification.h"
 #include "drive/module1.h"
 #include "tests/support/caption_look.h"
@@ -503,7 +503,13 @@ private slots:
                 reportFailure(failure);
                 return RecordingMediaControl::send(command);
             }
-            DriveFailure failure{DriveAction::Open, FailureKind::NoSuchDevice, "/dev/nothing-here", ENOENT};
+            FailingDrive()
+            {
+                failure.kind = FailureKind::NoSuchDevice;
+                failure.device = "/dev/nothing-here";
+                failure.error = ENOENT;
+            }
+            DriveFailure failure;
         };
         struct Notes : DesktopNotifier {
             void notify(const QString& summary, const QString& body) override { shown << summary << body; }
@@ -519,7 +525,8 @@ private slots:
         QTRY_VERIFY(!notes->shown.isEmpty());
         QCoreApplication::processEvents();
         useDesktopNotifier(nullptr);
-        QCOMPARE(notes->shown, (QStringList{failureSummary(failing->failure), failureReason(failing->failure)}));
+        QCOMPARE(notes->shown, (QStringList{QStringLiteral("The tray did not open"),
+                                            QStringLiteral("/dev/nothing-here: no such device")}));
         QCOMPARE(boxes.size(), std::size_t(1));
         QCOMPARE(boxes[0].text, kOpenAdvert);
         QCOMPARE(label("LblPonkka"), QStringLiteral("1"));
