@@ -54,9 +54,12 @@ CdDrive::CdDrive(const std::string& path, const LinuxDriveSystem& system) : ioct
     }
     // A user who may read the drive but not write it still moves its tray;
     // what is lost is the command lock, so such a user's command is not kept
-    // from running beside another one.
+    // from running beside another one. A kernel built to refuse writers to a
+    // mounted device (CONFIG_BLK_DEV_WRITE_MOUNTED off) answers EBUSY while
+    // the disc is mounted; read-only, the command can still unmount it. An
+    // exclusive opener refuses the read-only open too, and says so then.
     const bool lockable = fd_ >= 0;
-    if (fd_ < 0 && (code == EACCES || code == EROFS || code == EPERM)) {
+    if (fd_ < 0 && (code == EACCES || code == EROFS || code == EPERM || code == EBUSY)) {
         fd_ = ::open(path.c_str(), O_RDONLY | flags);
         code = errno;
     }
