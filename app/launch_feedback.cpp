@@ -33,6 +33,10 @@ void endLaunchFeedback()
             sn_launchee_context_unref(launchee);
         }
         sn_display_unref(snDisplay);
+        // A round trip, so that the server has taken the whole message before
+        // the connection closes: xcb_disconnect drops output not yet sent,
+        // and the process ends right after.
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
     xcb_disconnect(connection);
 }
