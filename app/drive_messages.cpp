@@ -204,11 +204,17 @@ QString failureReason(const DriveFailure& f)
     return DriveMessages::tr("an unknown failure");
 }
 
-QString failureBody(const DriveFailure& failure)
+namespace {
+
+// "<device>: <words>", or the words alone when no device was found.
+QString onDevice(const DriveFailure& failure, const QString& words)
 {
-    const QString reason = failureReason(failure);
-    return failure.device.empty() ? reason : text(failure.device) + QStringLiteral(": ") + reason;
+    return failure.device.empty() ? words : text(failure.device) + QStringLiteral(": ") + words;
 }
+
+} // namespace
+
+QString failureBody(const DriveFailure& failure) { return onDevice(failure, failureReason(failure)); }
 
 QString failureSummary(const DriveFailure& failure)
 {
@@ -237,9 +243,7 @@ std::string failureLine(const DriveFailure& failure)
         what = DriveMessages::tr("cannot read the tray's state: %1");
         break;
     }
-    QString line = what.arg(failureReason(failure));
-    if (!failure.device.empty()) line = text(failure.device) + QStringLiteral(": ") + line;
-    return line.toStdString();
+    return onDevice(failure, what.arg(failureReason(failure))).toStdString();
 }
 
 QString activityText(const DriveActivity& activity)

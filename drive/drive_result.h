@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vp {
@@ -67,6 +68,17 @@ struct DriveFailure {
     bool doorLockedAgain = false; // DriveRefused: the door was locked again after the failed eject
     int relockError = 0;         // DriveRefused: locking it again failed with this error
 };
+
+// A failure of `kind` with its errno and, where it concerns one, a mount
+// point; the other facts are filled in by whoever knows them.
+inline DriveFailure driveFailure(FailureKind kind, int error = 0, std::string mountPoint = {})
+{
+    DriveFailure failure;
+    failure.kind = kind;
+    failure.error = error;
+    failure.mountPoint = std::move(mountPoint);
+    return failure;
+}
 
 // Receives each failure, once, from whichever thread ran the command.
 using FailureSink = std::function<void(const DriveFailure&)>;

@@ -32,14 +32,6 @@ long srIndex(const std::string& name)
 
 using Outcome = std::optional<DriveFailure>;
 
-DriveFailure failed(FailureKind kind, int error)
-{
-    DriveFailure failure;
-    failure.kind = kind;
-    failure.error = error;
-    return failure;
-}
-
 // Programs that hold the drive's node open.
 std::vector<ProcessUse> holdersOf(const std::string& devicePath)
 {
@@ -55,21 +47,21 @@ DriveFailure ioctlFailure(int code, const std::string& devicePath, int unlock = 
     switch (code) {
     case ENOTTY:
     case EINVAL:
-        return failed(FailureKind::NotCdDrive, code);
+        return driveFailure(FailureKind::NotCdDrive, code);
     case EACCES:
     case EPERM:
-        return failed(FailureKind::PermissionDenied, code);
+        return driveFailure(FailureKind::PermissionDenied, code);
     case ENOSYS:
-        return failed(FailureKind::CannotMoveTray, code);
+        return driveFailure(FailureKind::CannotMoveTray, code);
     case EBUSY: {
-        DriveFailure failure = failed(FailureKind::DriveInUse, code);
+        DriveFailure failure = driveFailure(FailureKind::DriveInUse, code);
         failure.holders = holdersOf(devicePath);
         return failure;
     }
     default:
         break;
     }
-    DriveFailure failure = failed(FailureKind::DriveRefused, code);
+    DriveFailure failure = driveFailure(FailureKind::DriveRefused, code);
     failure.unlockError = unlock;
     if (unlock == EBUSY) failure.holders = holdersOf(devicePath);
     return failure;
@@ -82,13 +74,13 @@ Outcome mountedAgain(dev_t device, const std::string& table)
 {
     std::vector<MountEntry> entries;
     if (const int error = readMountTable(table, entries); error != 0) {
-        DriveFailure failure = failed(FailureKind::CannotReadMountTable, error);
+        DriveFailure failure = driveFailure(FailureKind::CannotReadMountTable, error);
         failure.mountTable = table;
         return failure;
     }
     const auto mounts = mountsOf(entries, device);
     if (mounts.empty()) return std::nullopt;
-    DriveFailure failure = failed(FailureKind::Remounted, EBUSY);
+    DriveFailure failure = driveFailure(FailureKind::Remounted, EBUSY);
     failure.mountPoint = mounts.front().target;
     return failure;
 }
@@ -144,7 +136,7 @@ Outcome pullTray(const std::string& devicePath, const LinuxDriveSystem& system)
 // Carries out one tray action; a failure is reported once, with the device.
 int act(const std::string& devicePath, const LinuxDriveSystem& system, bool opening)
 {
-    Outcome failure = devicePath.empty() ? failed(FailureKind::NoDrive, ENODEV)
+    Outcome failure = devicePath.empty() ? driveFailure(FailureKind::NoDrive, ENODEV)
                       : opening          ? openTray(devicePath, system)
                                          : pullTray(devicePath, system);
     if (!failure) return 0;
@@ -195,7 +187,7 @@ int LinuxMediaControl::send(const std::string& command)
     const std::string device = devicePath_.empty() ? findDefaultCdDrive() : devicePath_;
     if (command == kDoorOpenCommand) return ejectTray(device, system_);
     if (command == kDoorClosedCommand) return closeTray(device, system_);
-    DriveFailure failure = failed(FailureKind::UnknownCommand, EINVAL); // a command string this backend does not know
+    DriveFailure failure = driveFailure(FailureKind::UnknownCommand, EINVAL); // a command string this backend does not know
     failure.toolMessage = command;
     reportFailure(failure);
     return EINVAL;

@@ -197,15 +197,6 @@ struct Vector {
     std::vector<char*> pointers;
 };
 
-DriveFailure failureAt(FailureKind kind, int error, const std::string& mountPoint)
-{
-    DriveFailure failure;
-    failure.kind = kind;
-    failure.error = error;
-    failure.mountPoint = mountPoint;
-    return failure;
-}
-
 // Whether `table` still shows the mount with this ID; a table that cannot be
 // read does not show it gone.
 bool stillMounted(const std::string& table, int id)
@@ -312,7 +303,7 @@ std::optional<DriveFailure> unmountDevice(dev_t device, const std::string& table
     for (int round = 0; round < kMaxUnmounts; ++round) {
         std::vector<MountEntry> entries;
         if (const int error = readMountTable(table, entries); error != 0) {
-            DriveFailure failure = failureAt(FailureKind::CannotReadMountTable, error, {});
+            DriveFailure failure = driveFailure(FailureKind::CannotReadMountTable, error);
             failure.mountTable = table;
             return failure;
         }
@@ -327,23 +318,23 @@ std::optional<DriveFailure> unmountDevice(dev_t device, const std::string& table
         const auto cover = std::find_if(entries.rbegin(), own,
                                         [&](const MountEntry& entry) { return entry.target == top.target; });
         if (cover != own) {
-            DriveFailure failure = failureAt(FailureKind::MountCovered, EBUSY, top.target);
+            DriveFailure failure = driveFailure(FailureKind::MountCovered, EBUSY, top.target);
             failure.otherSource = cover->source;
             return failure;
         }
         const std::pair<int, std::string> key(top.id, top.target);
         if (std::find(unmounted.begin(), unmounted.end(), key) != unmounted.end())
-            return failureAt(FailureKind::UnmountIneffective, EBUSY, top.target);
+            return driveFailure(FailureKind::UnmountIneffective, EBUSY, top.target);
         unmounted.push_back(key);
 
         const UmountResult result = runUmount(umountProgram, top.target, deadline);
         if (result.spawnError != 0) {
-            DriveFailure failure = failureAt(FailureKind::CannotRunUmount, result.spawnError, top.target);
+            DriveFailure failure = driveFailure(FailureKind::CannotRunUmount, result.spawnError, top.target);
             failure.program = umountProgram;
             return failure;
         }
         if (result.stopped) {
-            DriveFailure failure = failureAt(FailureKind::UmountTimedOut, ETIMEDOUT, top.target);
+            DriveFailure failure = driveFailure(FailureKind::UmountTimedOut, ETIMEDOUT, top.target);
             failure.toolMessage = result.message;
             failure.deadline = deadline;
             failure.umountPid = result.pid;
@@ -358,13 +349,13 @@ std::optional<DriveFailure> unmountDevice(dev_t device, const std::string& table
         const auto says = [&](const char* words) { return result.message.find(words) != std::string::npos; };
         const bool refused = says("superuser") || says("not permitted") || says("ermission denied");
         DriveFailure failure =
-            failureAt(refused ? FailureKind::UnmountNotAllowed : FailureKind::DiscInUse, refused ? EPERM : EBUSY,
+            driveFailure(refused ? FailureKind::UnmountNotAllowed : FailureKind::DiscInUse, refused ? EPERM : EBUSY,
                       top.target);
         failure.toolMessage = result.message;
         if (!refused) failure.holders = processesUsing(top.target);
         return failure;
     }
-    return failureAt(FailureKind::TooManyMounts, EBUSY, {});
+    return driveFailure(FailureKind::TooManyMounts, EBUSY);
 }
 
 } // namespace vp

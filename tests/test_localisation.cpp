@@ -163,12 +163,9 @@ void TestLocalisation::driveFailuresReadInTheUsersLanguage()
     using K = FailureKind;
     const auto failure = [](DriveAction action, K kind, std::string device = {}, int error = 0,
                             std::string mountPoint = {}) {
-        DriveFailure made;
+        DriveFailure made = driveFailure(kind, error, std::move(mountPoint));
         made.action = action;
-        made.kind = kind;
         made.device = std::move(device);
-        made.error = error;
-        made.mountPoint = std::move(mountPoint);
         return made;
     };
     DriveFailure twoHolders = failure(DriveAction::Open, K::DiscInUse, "/dev/sr0", EBUSY, "/media/cd");
